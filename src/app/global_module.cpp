@@ -1,0 +1,104 @@
+#include "app/global_module.h"
+
+#include <cassert>
+#include <string>
+
+#include "app/app_messages.h"
+#include "app/deployment.h"
+#include "app/run_modes.h"
+#include "app/time_text.h"
+#include "platform/platform.h"
+#include "storage/settings.h"
+
+namespace app {
+namespace {
+CGlobalModule* g_instance = nullptr;
+}  // namespace
+
+CGlobalModule* CGlobalModule::Instance() { return g_instance; }
+
+CGlobalModule& Ctx() {
+  assert(g_instance != nullptr);
+  return *g_instance;
+}
+
+CGlobalModule::CGlobalModule(AppComponents& components) : components_(components) {
+  g_instance = this;
+  backdrop = components_.MakeBackdrop();
+  login = components_.MakeLogin();
+  game = nullptr;
+  InitializeContext();
+  downloader = components_.MakeDownloader();
+}
+
+CGlobalModule::~CGlobalModule() {
+  // The workers go first: they may still read the context's fields.
+  if (downloader) {
+    downloader->Stop();
+    downloader.reset();
+  }
+  if (g_instance == this) g_instance = nullptr;
+  // The strings, then the login window, then the backdrop are destroyed in
+  // reverse declaration order.
+}
+
+void CGlobalModule::InitializeContext() {
+  using storage::ReadIniInt;
+  using storage::ReadIniText;
+  startPageUrl = std::wstring(L"http://") + deploy::kWebHost + L"/tavo/wd/index.html";
+  runCount = 0;
+  versionCheckUrl = ReadIniText(L"Common", L"VersionCheck",
+                                std::wstring(L"http://") + deploy::kDownloadHost +
+                                    L"/Vexa/tavo/official/app.ini");
+  versionDownloadUrl = ReadIniText(L"Common", L"VersionDownLoad",
+                                   std::wstring(L"http://") + deploy::kDownloadHost +
+                                       L"/Vexa/tavo/official/Vexatavo.exe");
+  refer = ReadIniText(L"Common", L"Refer", L"Vexawancom");
+  uid = ReadIniText(L"Common", L"UID", L"tavo");
+  topMost = ReadIniInt(L"Common", L"TopMost", 0);
+  autoRun = ReadIniInt(L"Common", L"AutoRun", 0);
+  platformBrowserPath = components_.FindPlatformBrowser(L"\\VexaExplorer.exe");
+  refererPending = false;
+  lastOutsideUrl.clear();
+
+  std::wstring installTime = ReadIniText(L"Install", L"InstallTime", L"");
+  if (installTime.empty()) {
+    installTime = FormatLocalNow("%Y-%m-%d %H:%M:%S");
+    storage::WriteIniText(L"Install", L"InstallTime", installTime);
+  }
+  const std::wstring installDate = storage::RemoveAll(installTime.substr(0, 10), L"-");
+  const std::wstring curTime = FormatLocalNow("%Y%m%d%H%M%S");
+
+  std::wstring query = L"referer=" + refer + L"&frm=" + uid +
+                       L"&version=" + std::to_wstring(kOwnVersion) +
+                       L"&installtime=" + installDate +
+                       L"&runcount=" + std::to_wstring(GetRunCount()) +
+                       L"&curtime=" + curTime + L"&showlogintype=3";
+  if (GetRunCount() == 1) query += L"&regtimes=1";
+  startPageUrl += (startPageUrl.find(L'?') != std::wstring::npos ? L"&" : L"?") + query;
+}
+
+int32_t CGlobalModule::GetRunCount() {
+  if (runCount != 0) return runCount;
+  if (IsRunModeSwitch(L"/setupsucc") || IsRunModeSwitch(L"/ShowDeskTop")) return 0;
+  // Wraps instead of overflowing on an absurd stored count.
+  runCount = static_cast<int32_t>(
+      static_cast<uint32_t>(storage::ReadIniInt(L"Common", L"RunCount", 0)) + 1u);
+  storage::WriteIniText(L"Common", L"RunCount", std::to_wstring(runCount));
+  return runCount;
+}
+
+bool CGlobalModule::PreTranslateMessage(pf::Msg* msg) {
+  pf::Ui& ui = pf::ui();
+  const pf::HWindow foreground = ui.GetForegroundWindow();
+  if (!foreground) return false;
+  if (quickLogin && quickLogin->GetHWND() == foreground && quickLogin->PreTranslateMessage(msg))
+    return true;
+  if (login && login->GetHWND() && ui.IsWindowVisible(login->GetHWND()) &&
+      login->GetHWND() == foreground && login->PreTranslateMessage(msg))
+    return true;
+  if (game && game->GetHWND() == foreground && game->PreTranslateMessage(msg)) return true;
+  return false;
+}
+
+}  // namespace app

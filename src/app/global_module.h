@@ -1,0 +1,80 @@
+// The application context: one instance lives from before the entry point
+// until after it returns.  It owns the backdrop and login windows, the
+// download queue and the values the other subsystems read from it.
+//
+// Threads: constructed and destroyed on the first thread; afterwards written
+// on the user-interface thread, except refererPending, which a download worker
+// consumes (an atomic exchange, so exactly one request takes it).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/components.h"
+#include "app/forms.h"
+#include "net/download_queue.h"
+#include "platform/ui.h"
+
+namespace app {
+
+class CGlobalModule : public pf::MessageFilter {
+ public:
+  // Runs the context initialisation with the given components (not owned;
+  // they must outlive the context).
+  explicit CGlobalModule(AppComponents& components = DefaultComponents());
+  ~CGlobalModule() override;
+  CGlobalModule(const CGlobalModule&) = delete;
+  CGlobalModule& operator=(const CGlobalModule&) = delete;
+
+  // The message-loop filter: offers the message to the foreground form.
+  bool PreTranslateMessage(pf::Msg* msg) override;
+
+  // This start's number; computed (and stored) on the first call.
+  int32_t GetRunCount();
+
+  std::wstring GetStartPageUrl() const { return startPageUrl; }
+  std::wstring GetRefer() const { return refer; }
+  std::wstring GetUid() const { return uid; }
+  std::wstring GetPlatformBrowserPath() const { return platformBrowserPath; }
+  std::wstring GetLastOutsideUrl() const { return lastOutsideUrl; }
+  AppComponents& Components() { return components_; }
+
+  // The instance that is alive, or null.
+  static CGlobalModule* Instance();
+
+  // Fields in declaration order; read and written directly by the subsystems.
+  int32_t showCommand = 0;
+  std::wstring title;        // string 103, at most 99 units
+  std::wstring windowClass;  // string 109, at most 99 units
+  std::unique_ptr<IBackdropForm> backdrop;     // owned
+  std::unique_ptr<ILoginForm> login;           // owned
+  IQuickLoginForm* quickLogin = nullptr;       // not owned; the latest one
+  IGameForm* game = nullptr;                   // not owned; cleared when its window is destroyed
+  std::unique_ptr<net::DownloadQueue> downloader;  // owned; may be null
+  std::wstring latestVersion;
+  std::wstring startPageUrl;
+  std::wstring versionCheckUrl;
+  std::wstring versionDownloadUrl;
+  std::wstring refer;
+  std::wstring uid;
+  int32_t topMost = 0;
+  int32_t autoRun = 0;
+  std::wstring userName;
+  std::wstring serverId;
+  int32_t runCount = 0;
+  std::atomic<bool> refererPending{false};
+  std::wstring platformBrowserPath;
+  std::wstring lastOutsideUrl;
+
+ private:
+  void InitializeContext();
+
+  AppComponents& components_;  // not owned
+};
+
+// The live context (asserts that one exists).
+CGlobalModule& Ctx();
+
+}  // namespace app

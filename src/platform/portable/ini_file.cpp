@@ -1,0 +1,218 @@
+#include "platform/portable/ini_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cwctype>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "platform/portable/utf8.h"
+
+namespace pf {
+namespace {
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+std::wstring Trim(const std::wstring& s) {
+  size_t b = 0;
+  size_t e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+// One line of the file as read; kind tells how it was understood.
+struct Line {
+  enum Kind { kOther, kSection, kEntry } kind = kOther;
+  std::wstring text;   // the line as stored, without its line end
+  std::wstring name;   // section name or key, trimmed
+  std::wstring value;  // entry value, trimmed
+};
+
+Line Classify(const std::wstring& raw) {
+  Line line;
+  line.text = raw;
+  const std::wstring t = Trim(raw);
+  if (!t.empty() && t[0] == L'[') {
+    const size_t close = t.find(L']');
+    line.kind = Line::kSection;
+    line.name = Trim(t.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
+    return line;
+  }
+  const size_t eq = t.find(L'=');
+  if (eq != std::wstring::npos) {
+    line.kind = Line::kEntry;
+    line.name = Trim(t.substr(0, eq));
+    line.value = Trim(t.substr(eq + 1));
+  }
+  return line;
+}
+
+std::optional<std::vector<Line>> Load(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  std::string bytes = buffer.str();
+  if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
+      static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
+    bytes.erase(0, 3);
+  std::vector<Line> lines;
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string raw = bytes.substr(start, end - start);
+    if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+    lines.push_back(Classify(FromUtf8(raw)));
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::wstring StripQuotes(const std::wstring& v) {
+  if (v.size() > 1 && (v.front() == L'"' || v.front() == L'\'') && v.back() == v.front())
+    return v.substr(1, v.size() - 2);
+  return v;
+}
+
+// The value of the first matching key in any section of that name, in file order.
+std::optional<std::wstring> Find(const std::vector<Line>& lines, const std::wstring& section,
+                                 const std::wstring& key) {
+  bool inSection = false;
+  for (const Line& line : lines) {
+    if (line.kind == Line::kSection) {
+      inSection = EqualNoCase(line.name, section);
+    } else if (inSection && line.kind == Line::kEntry && EqualNoCase(line.name, key)) {
+      return StripQuotes(line.value);
+    }
+  }
+  return std::nullopt;
+}
+
+bool WriteAtomically(const std::string& path, const std::string& bytes) {
+  const std::string temp = path + ".tmp" + std::to_string(static_cast<long>(getpid()));
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ::close(fd);
+      ::unlink(temp.c_str());
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int32_t ParseProfileInt(const std::wstring& text) {
+  size_t i = 0;
+  while (i < text.size() && static_cast<uint32_t>(text[i]) <= L' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
+    negative = text[i] == L'-';
+    ++i;
+  }
+  uint32_t value = 0;  // wraps like the platform's 32-bit accumulator
+  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i)
+    value = value * 10u + static_cast<uint32_t>(text[i] - L'0');
+  if (negative) value = 0u - value;
+  return static_cast<int32_t>(value);
+}
+
+std::wstring IniFile::ReadText(const std::wstring& section, const std::wstring& key,
+                               const std::wstring& defaultValue, const std::wstring& file,
+                               int bufferUnits) {
+  if (bufferUnits <= 0) return std::wstring();
+  const auto maxUnits = static_cast<size_t>(bufferUnits - 1);
+  std::optional<std::wstring> value;
+  if (const auto lines = Load(ToUtf8(file))) value = Find(*lines, section, key);
+  if (!value) {
+    // The profile functions drop trailing blanks from the default.
+    std::wstring def = defaultValue;
+    while (!def.empty() && def.back() == L' ') def.pop_back();
+    value = def;
+  }
+  return CutToUtf16Units(*value, maxUnits);
+}
+
+int32_t IniFile::ReadInt(const std::wstring& section, const std::wstring& key,
+                         int32_t defaultValue, const std::wstring& file) {
+  const std::wstring text = ReadText(section, key, L"", file, 30);
+  if (text.empty()) return defaultValue;
+  return ParseProfileInt(text);
+}
+
+bool IniFile::WriteText(const std::wstring& section, const std::wstring& key,
+                        const std::wstring& value, const std::wstring& file) {
+  const std::string path = ToUtf8(file);
+  std::vector<Line> lines;
+  if (auto loaded = Load(path)) lines = std::move(*loaded);
+
+  const std::wstring entry = key + L"=" + value;
+  // Locate the first section of that name and, inside it, the key.
+  size_t sectionLine = lines.size();
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].kind == Line::kSection && EqualNoCase(lines[i].name, section)) {
+      sectionLine = i;
+      break;
+    }
+  }
+  if (sectionLine == lines.size()) {
+    if (!lines.empty() && !Trim(lines.back().text).empty()) lines.push_back(Classify(L""));
+    lines.push_back(Classify(L"[" + section + L"]"));
+    lines.push_back(Classify(entry));
+  } else {
+    size_t lastContent = sectionLine;
+    size_t keyLine = lines.size();
+    for (size_t i = sectionLine + 1; i < lines.size() && lines[i].kind != Line::kSection; ++i) {
+      if (lines[i].kind == Line::kEntry && EqualNoCase(lines[i].name, key)) {
+        keyLine = i;
+        break;
+      }
+      if (!Trim(lines[i].text).empty()) lastContent = i;
+    }
+    if (keyLine != lines.size()) {
+      // Keep the stored spelling of the key.
+      lines[keyLine] = Classify(lines[keyLine].name + L"=" + value);
+    } else {
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastContent + 1), Classify(entry));
+    }
+  }
+
+  std::string bytes;
+  for (const Line& line : lines) {
+    bytes += ToUtf8(line.text);
+    bytes += "\r\n";
+  }
+  return WriteAtomically(path, bytes);
+}
+
+}  // namespace pf

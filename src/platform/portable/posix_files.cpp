@@ -1,0 +1,51 @@
+#include "platform/portable/posix_files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/portable/utf8.h"
+
+namespace pf {
+namespace {
+std::wstring WithSlash(std::wstring path) {
+  if (!path.empty() && path.back() != L'/') path += L'/';
+  return path;
+}
+std::wstring FromEnv(const char* name) {
+  const char* v = std::getenv(name);
+  return v && *v ? FromUtf8(v) : std::wstring();
+}
+}  // namespace
+
+bool PosixFiles::Exists(const std::wstring& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(ToUtf8(path).c_str(), &st) == 0;
+}
+
+bool PosixFiles::CreateFolder(const std::wstring& path) {
+  return ::mkdir(ToUtf8(path).c_str(), 0755) == 0;
+}
+
+bool PosixFiles::DeleteFile(const std::wstring& path) { return ::unlink(ToUtf8(path).c_str()) == 0; }
+
+std::wstring PosixFiles::RoamingAppDataFolder() {
+  if (overridden_) return appDataOverride_;
+  std::wstring base = FromEnv("XDG_CONFIG_HOME");
+  if (base.empty()) {
+    const std::wstring home = FromEnv("HOME");
+    if (home.empty()) return std::wstring();
+    base = WithSlash(home) + L".config";
+  }
+  return WithSlash(base);
+}
+
+std::wstring PosixFiles::TempFolder() {
+  if (overridden_) return tempOverride_;
+  std::wstring base = FromEnv("TMPDIR");
+  if (base.empty()) base = L"/tmp/";
+  return WithSlash(base);
+}
+
+}  // namespace pf

@@ -1,0 +1,32 @@
+// Files on a POSIX system.  The roaming application-data folder follows the
+// XDG rule ($XDG_CONFIG_HOME, default ~/.config) and the temporary folder is
+// $TMPDIR or /tmp/, both with a trailing separator.  A test may give other
+// roots through the constructor.
+#pragma once
+
+#include <string>
+
+#include "platform/files.h"
+
+namespace pf {
+
+class PosixFiles : public Files {
+ public:
+  PosixFiles() = default;
+  PosixFiles(std::wstring appDataRoot, std::wstring tempRoot)
+      : appDataOverride_(std::move(appDataRoot)), tempOverride_(std::move(tempRoot)), overridden_(true) {}
+
+  wchar_t Separator() const override { return L'/'; }
+  bool Exists(const std::wstring& path) override;
+  bool CreateFolder(const std::wstring& path) override;
+  bool DeleteFile(const std::wstring& path) override;
+  std::wstring RoamingAppDataFolder() override;
+  std::wstring TempFolder() override;
+
+ private:
+  std::wstring appDataOverride_;
+  std::wstring tempOverride_;
+  bool overridden_ = false;
+};
+
+}  // namespace pf

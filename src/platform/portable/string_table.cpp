@@ -1,0 +1,26 @@
+#include "platform/portable/string_table.h"
+
+#include "platform/portable/utf8.h"
+
+namespace pf {
+namespace {
+struct Entry {
+  int id;
+  const char* utf8;
+};
+#define RES_STRING(id, text) {id, text},
+constexpr Entry kStrings[] = {
+#include "strings.inc"
+};
+#undef RES_STRING
+}  // namespace
+
+std::wstring StringTableResources::LoadString(int id, int maxUnits) {
+  if (maxUnits <= 0) return std::wstring();
+  for (const Entry& e : kStrings) {
+    if (e.id == id) return CutToUtf16Units(FromUtf8(e.utf8), static_cast<size_t>(maxUnits - 1));
+  }
+  return std::wstring();
+}
+
+}  // namespace pf

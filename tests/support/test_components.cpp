@@ -1,0 +1,41 @@
+#include "support/test_components.h"
+
+#include "app/global_module.h"
+#include "windows/form_login.h"
+
+namespace testsupport {
+
+template <class Interface>
+bool RecordingForm<Interface>::MakeWindow(pf::HWindow parent) {
+  if (hwnd_) return true;
+  app::CGlobalModule& ctx = app::Ctx();
+  hwnd_ = pf::ui().CreateWindowEx(0, ctx.windowClass, ctx.title, pf::kWS_POPUP, 0, 0,
+                                  rect.right, rect.bottom, parent);
+  return hwnd_ != nullptr;
+}
+
+template class RecordingForm<app::IBackdropForm>;
+template class RecordingForm<app::IGameForm>;
+template class RecordingForm<app::IQuickLoginForm>;
+
+std::unique_ptr<app::IBackdropForm> TestComponents::MakeBackdrop() {
+  auto form = std::make_unique<RecordingBackdrop>(&journal, "backdrop");
+  backdrop = form.get();
+  return form;
+}
+
+std::unique_ptr<app::ILoginForm> TestComponents::MakeLogin() {
+  return std::make_unique<windows::CFormLogin>();
+}
+
+app::IGameForm* TestComponents::MakeGame() {
+  games.push_back(std::make_unique<RecordingGame>(&journal, "game"));
+  return games.back().get();
+}
+
+app::IQuickLoginForm* TestComponents::MakeQuickLogin() {
+  quickLogins.push_back(std::make_unique<RecordingQuickLogin>(&journal, "quick"));
+  return quickLogins.back().get();
+}
+
+}  // namespace testsupport

@@ -1,0 +1,119 @@
+// Components for tests of the application shell: recording stand-ins for the
+// windows, pings and desktop calls, on whatever platform is installed.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/components.h"
+#include "app/forms.h"
+#include "platform/platform.h"
+
+namespace testsupport {
+
+// A form that creates a plain window of the application class and records
+// what the shell asks of it.  Messages are recorded and given to the default.
+template <class Interface>
+class RecordingForm : public Interface {
+ public:
+  explicit RecordingForm(std::vector<std::string>* journal, std::string name)
+      : journal_(journal), name_(std::move(name)) {}
+  pf::HWindow GetHWND() const override { return hwnd_; }
+  pf::LResult HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
+                            pf::LParam lParam) override {
+    messages.push_back(message);
+    return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
+  }
+  bool PreTranslateMessage(pf::Msg*) override {
+    Note("PreTranslate");
+    return takesMessages;
+  }
+  void SetRect(int l, int t, int r, int b) override {
+    rect = {l, t, r, b};
+    Note("SetRect " + std::to_string(r) + "x" + std::to_string(b));
+  }
+  void RedrawControls(bool) override { Note("RedrawControls"); }
+
+  // Creates the window of the application class.
+  bool MakeWindow(pf::HWindow parent = nullptr);
+
+  pf::Rect rect;
+  bool takesMessages = false;
+  std::vector<uint32_t> messages;
+
+ protected:
+  void Note(const std::string& what) {
+    if (journal_) journal_->push_back(name_ + ": " + what);
+  }
+  pf::HWindow hwnd_ = nullptr;
+  std::vector<std::string>* journal_;
+  std::string name_;
+};
+
+class RecordingBackdrop : public RecordingForm<app::IBackdropForm> {
+ public:
+  using RecordingForm::RecordingForm;
+  bool Init() override {
+    Note("Init");
+    return MakeWindow();
+  }
+};
+
+class RecordingGame : public RecordingForm<app::IGameForm> {
+ public:
+  using RecordingForm::RecordingForm;
+  bool Init(const std::wstring& url) override {
+    gameUrl = url;
+    Note("Init");
+    return MakeWindow();
+  }
+  bool Maximize() override {
+    Note("Maximize");
+    return pf::ui().ShowWindow(hwnd_, pf::kSW_SHOWNORMAL);
+  }
+  std::wstring gameUrl;
+};
+
+class RecordingQuickLogin : public RecordingForm<app::IQuickLoginForm> {
+ public:
+  using RecordingForm::RecordingForm;
+  bool Init(const std::wstring& u, int k) override {
+    url = u;
+    kind = k;
+    Note("Init");
+    return MakeWindow();
+  }
+  bool CentreAndShow() override {
+    Note("CentreAndShow");
+    return true;
+  }
+  std::wstring url;
+  int kind = -1;
+};
+
+class TestComponents : public app::AppComponents {
+ public:
+  std::unique_ptr<app::IBackdropForm> MakeBackdrop() override;
+  std::unique_ptr<app::ILoginForm> MakeLogin() override;
+  app::IGameForm* MakeGame() override;
+  app::IQuickLoginForm* MakeQuickLogin() override;
+  std::unique_ptr<net::DownloadQueue> MakeDownloader() override { return nullptr; }
+  std::wstring FindPlatformBrowser(const std::wstring& fileName) override {
+    lookedUpBrowser = fileName;
+    return platformBrowser;
+  }
+  void SendInstallPing(app::CGlobalModule&) override { journal.push_back("SendInstallPing"); }
+  void SendUninstallPing(app::CGlobalModule&) override { journal.push_back("SendUninstallPing"); }
+  void ToggleDesktop() override { journal.push_back("ToggleDesktop"); }
+  void LaunchIconAnimation() override { journal.push_back("LaunchIconAnimation"); }
+
+  std::vector<std::string> journal;
+  std::wstring platformBrowser;
+  std::wstring lookedUpBrowser;
+  RecordingBackdrop* backdrop = nullptr;  // owned by the context
+  std::vector<std::unique_ptr<RecordingGame>> games;
+  std::vector<std::unique_ptr<RecordingQuickLogin>> quickLogins;
+};
+
+}  // namespace testsupport
