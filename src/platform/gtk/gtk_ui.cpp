@@ -5,6 +5,8 @@
 #include <future>
 #include <vector>
 
+#include "platform/gtk/gtk_window_access.h"
+#include "platform/platform.h"
 #include "platform/portable/utf8.h"
 
 namespace pf {
@@ -20,6 +22,7 @@ struct WindowHandle {
   bool topmost = false;
   WindowProc procedure = nullptr;
   GtkWidget* widget = nullptr;  // owned; created when the window is first shown
+  GtkWidget* children = nullptr;  // the GtkFixed inside widget that holds child widgets
   GtkUi* ui = nullptr;          // not owned
 };
 
@@ -99,6 +102,7 @@ bool GtkUi::DestroyWindow(HWindow hwnd) {
   if (w->widget) {
     gtk_widget_destroy(w->widget);
     w->widget = nullptr;
+    w->children = nullptr;
   }
   windows_.erase(w);
   if (foreground_ == w) foreground_ = nullptr;
@@ -206,6 +210,9 @@ void GtkUi::Realize(WindowHandle* w) {
   GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   w->widget = widget;
   gtk_window_set_decorated(GTK_WINDOW(widget), FALSE);
+  w->children = gtk_fixed_new();
+  gtk_container_add(GTK_CONTAINER(widget), w->children);
+  gtk_widget_show(w->children);
   gtk_window_set_title(GTK_WINDOW(widget), ToUtf8(w->text).c_str());
   gtk_window_set_skip_taskbar_hint(GTK_WINDOW(widget),
                                    (w->exStyle & kWS_EX_TOOLWINDOW) && !(w->exStyle & kWS_EX_APPWINDOW));
@@ -231,6 +238,20 @@ void GtkUi::ApplyGeometry(WindowHandle* w) {
   gtk_widget_set_size_request(w->widget, width, height);
   gtk_window_resize(GTK_WINDOW(w->widget), width, height);
 }
+
+GtkWidget* GtkUi::ChildLayerOf(HWindow hwnd) {
+  WindowHandle* w = Live(hwnd);
+  if (!w) return nullptr;
+  Realize(w);
+  return w->children;
+}
+
+namespace gtkbackend {
+GtkWidget* ChildLayer(HWindow window) {
+  auto* ui = dynamic_cast<GtkUi*>(Current().ui);
+  return ui ? ui->ChildLayerOf(window) : nullptr;
+}
+}  // namespace gtkbackend
 
 bool GtkUi::ShowWindow(HWindow hwnd, int command) {
   WindowHandle* w = Live(hwnd);

@@ -21,6 +21,8 @@
 
 #include "platform/ui.h"
 
+typedef struct _GtkWidget GtkWidget;
+
 namespace pf {
 
 class GtkUi : public Ui {
@@ -57,6 +59,8 @@ class GtkUi : public Ui {
                  uint32_t flags) override;
 
   bool HasDisplay() const { return display_; }
+  // See gtkbackend::ChildLayer.
+  GtkWidget* ChildLayerOf(HWindow hwnd);
 
  private:
   struct Impl;
