@@ -14,6 +14,8 @@ headers=$($objdump -p "$exe") || fail "objdump failed"
 grep -q "file format $format" <<<"$headers" || fail "not $format"
 grep -qE "^Magic\s+$magic" <<<"$headers" || fail "optional header magic is not $magic"
 grep -qE '^Subsystem\s+00000002' <<<"$headers" || fail "not a Windows GUI program"
+grep -q 'requestedExecutionLevel level="asInvoker" uiAccess="false"' "$exe" \
+  || fail "no manifest asking for asInvoker"
 allowed='^(kernel32|user32|gdi32|msimg32|gdiplus|ole32|oleaut32|shell32|shlwapi|advapi32|wininet|iphlpapi|comctl32|msvcrt|version|uxtheme)\.dll$'
 status=0
 while read -r dll; do
