@@ -120,6 +120,22 @@ std::string AdapterBus(const std::string& device) {
   return bus;
 }
 
+// "initial apicid" of the processor in /proc/cpuinfo; -1 when not listed.
+long InitialApicId(int cpu) {
+  std::istringstream info(ReadSmallFile("/proc/cpuinfo"));
+  std::string line;
+  int current = -1;
+  while (std::getline(info, line)) {
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    const std::string key = Trim(line.substr(0, colon));
+    const std::string value = Trim(line.substr(colon + 1));
+    if (key == "processor") current = std::atoi(value.c_str());
+    if (key == "initial apicid" && current == cpu) return std::atol(value.c_str());
+  }
+  return -1;
+}
+
 }  // namespace
 
 std::string LinuxMachine::ToAnsi(const std::wstring& text) { return ToUtf8(text); }
@@ -194,6 +210,14 @@ bool LinuxMachine::Cpuid1(uint32_t (&registers)[4]) {
 #if defined(__i386__) || defined(__x86_64__)
   unsigned a = 0, b = 0, c = 0, d = 0;
   if (!__get_cpuid(1, &a, &b, &c, &d)) return false;
+  // Bits 24 to 31 of EBX: the initial APIC id of the executing processor.
+  // Some hypervisors and sandboxes pass the host's through, which changes
+  // from run to run; the kernel's record of the processor is what the
+  // hardware reports on a real machine, so it is preferred.
+  const int cpu = ::sched_getcpu();
+  long apic = -1;
+  if (cpu >= 0) apic = InitialApicId(cpu);
+  if (apic >= 0) b = (b & 0x00FFFFFFu) | (static_cast<unsigned>(apic & 0xFF) << 24);
   registers[0] = a;
   registers[1] = b;
   registers[2] = c;
