@@ -18,9 +18,8 @@ void ToggleDesktop() { pf::shell().ToggleDesktop(); }
 
 int GetSystemBitness() {
   const uint32_t arch = pf::machine().NativeProcessorArchitecture();
-  return arch == pf::kPROCESSOR_ARCHITECTURE_AMD64 || arch == pf::kPROCESSOR_ARCHITECTURE_IA64
-             ? 64
-             : 32;
+  return arch == pf::kPROCESSOR_ARCHITECTURE_AMD64 || arch == pf::kPROCESSOR_ARCHITECTURE_IA64 ? 64
+                                                                                               : 32;
 }
 
 std::wstring FindPlatformBrowser(const std::wstring& fileName) {
@@ -29,7 +28,8 @@ std::wstring FindPlatformBrowser(const std::wstring& fileName) {
       is32 ? L"SOFTWARE\\VexaExplorer" : L"SOFTWARE\\Wow6432Node\\VexaExplorer";
   const uint32_t access = pf::kKEY_READ | (is32 ? pf::kKEY_WOW64_32KEY : pf::kKEY_WOW64_64KEY);
   std::wstring folder;
-  if (!pf::registry().ReadLocalMachineText(key, L"Path", access, 260, folder)) return std::wstring();
+  if (!pf::registry().ReadLocalMachineText(key, L"Path", access, 260, folder))
+    return std::wstring();
   return folder + fileName;
 }
 

@@ -17,9 +17,9 @@ struct OsVersion {
 
 // One adapter of the adapter list (GetAdaptersInfo order).
 struct AdapterRecord {
-  std::string name;               // ANSI text; on Windows the adapter's GUID text
-  uint32_t type = 0;              // kMIB_IF_TYPE_ETHERNET, kIF_TYPE_IEEE80211, ...
-  std::vector<uint8_t> address;   // the physical address, as long as the system gives it
+  std::string name;              // ANSI text; on Windows the adapter's GUID text
+  uint32_t type = 0;             // kMIB_IF_TYPE_ETHERNET, kIF_TYPE_IEEE80211, ...
+  std::vector<uint8_t> address;  // the physical address, as long as the system gives it
 };
 
 class Machine {

@@ -13,7 +13,9 @@ int HexValue(char c) {
   return 0;
 }
 
-std::wstring Widen(const char* text) { return std::wstring(text, text + std::char_traits<char>::length(text)); }
+std::wstring Widen(const char* text) {
+  return std::wstring(text, text + std::char_traits<char>::length(text));
+}
 
 }  // namespace
 

@@ -20,8 +20,8 @@ constexpr const wchar_t* kGameId = L"1062";
 std::wstring BrowserPingUrl(const wchar_t* path) {
   app::CGlobalModule* ctx = app::CGlobalModule::Instance();
   const std::wstring page = ctx ? ctx->lastOutsideUrl : std::wstring();
-  return std::wstring(L"http://") + deploy::kBrowserStatsHost + path +
-         L"?uId2=QMVKTRZDWA&r=" + PercentEncode(pf::machine().ToAnsi(page)) + L"&lO=Dazede";
+  return std::wstring(L"http://") + deploy::kBrowserStatsHost + path + L"?uId2=QMVKTRZDWA&r=" +
+         PercentEncode(pf::machine().ToAnsi(page)) + L"&lO=Dazede";
 }
 
 }  // namespace
@@ -59,9 +59,9 @@ std::wstring InstallInfo::MacDigestForCookie() const {
 std::wstring InstallInfo::StatsUrl(int32_t e7, int32_t at) const {
   app::CGlobalModule* ctx = app::CGlobalModule::Instance();
   std::wstring url = std::wstring(L"http://") + deploy::kStatsHost + L"/ps.gif?id=2&gid=" +
-                     kGameId + L"&e1=" + e1Value + L"&e2=" + (ctx ? ctx->refer : L"") +
-                     L"&e3=" + (ctx ? ctx->uid : L"") + L"&e4=" + installGuid + L"&e5=" +
-                     machineId + L"&e6=" + (netCafe ? L"1" : L"2");
+                     kGameId + L"&e1=" + e1Value + L"&e2=" + (ctx ? ctx->refer : L"") + L"&e3=" +
+                     (ctx ? ctx->uid : L"") + L"&e4=" + installGuid + L"&e5=" + machineId +
+                     L"&e6=" + (netCafe ? L"1" : L"2");
   if (e7 >= 0) url += L"&e7=" + std::to_wstring(e7);
   url += L"&e8=" + std::to_wstring(app::kOwnVersion) + L"&e9=" + installTime + L"&at=" +
          std::to_wstring(at);

@@ -50,9 +50,7 @@ std::wstring WithoutSpaces(const std::wstring& text) {
 
 }  // namespace
 
-std::wstring DigestText(const std::wstring& source) {
-  return Md5Hex(pf::machine().ToAnsi(source));
-}
+std::wstring DigestText(const std::wstring& source) { return Md5Hex(pf::machine().ToAnsi(source)); }
 
 std::wstring LoadInstallGuid() {
   std::wstring guid = storage::ReadIniText(L"Install", L"GUID", L"");
@@ -109,7 +107,8 @@ bool GetDiskSerial(std::wstring& out) {
       const size_t before = list.Size();
       std::string text;
       if (m.StorageQuerySerial(drive, text)) list.Add(DecodeHexPairs(text), true);
-      if (list.Size() == before && m.MediaSerial(drive, text)) list.Add(EveryFourthByte(text), true);
+      if (list.Size() == before && m.MediaSerial(drive, text))
+        list.Add(EveryFourthByte(text), true);
     }
   }
   if (list.Empty()) {

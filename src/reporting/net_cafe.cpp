@@ -47,7 +47,8 @@ const Entry kTraces[] = {
     {Trace::kKey, L"\\QvodNetBar\\install", 32},
     {Trace::kProcess, L"TLnbLdr.exe", 33},
     {Trace::kProcess, L"DeepinStatus.exe", 35},
-    {Trace::kKey, L"\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\网升游戏更新客户端", 36},
+    {Trace::kKey, L"\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\网升游戏更新客户端",
+     36},
 };
 
 }  // namespace

@@ -59,7 +59,8 @@ TEST(MachineReal, NetCafeDetectionFindsNothingHere) {
   EXPECT_EQ(reporting::DetectNetCafe(), -1);
   const std::wstring self = IsWindows() ? L"platform_tests.exe" : L"platform_tests";
   EXPECT_TRUE(reporting::ProcessIsRunning(self));
-  EXPECT_FALSE(reporting::ProcessIsRunning(IsWindows() ? L"PLATFORM_TESTS.exe" : L"PLATFORM_TESTS"));
+  EXPECT_FALSE(
+      reporting::ProcessIsRunning(IsWindows() ? L"PLATFORM_TESTS.exe" : L"PLATFORM_TESTS"));
   EXPECT_FALSE(reporting::ProcessIsRunning(L"platform_test"));
 }
 

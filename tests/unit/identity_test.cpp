@@ -79,8 +79,8 @@ TEST(IdentityText, HexPairsDecodeTheSecondPairOfEachGroupFirst) {
   EXPECT_EQ(reporting::DecodeHexPairs("3457424D"), L"W4MB");
   // A short last group: missing digits count as 0, and byte 0 is dropped.
   EXPECT_EQ(reporting::DecodeHexPairs("34574"), L"W4@");
-  EXPECT_EQ(reporting::DecodeHexPairs("2020"), L"");        // spaces dropped
-  EXPECT_EQ(reporting::DecodeHexPairs("zz41"), L"A");       // non-digits count as 0
+  EXPECT_EQ(reporting::DecodeHexPairs("2020"), L"");   // spaces dropped
+  EXPECT_EQ(reporting::DecodeHexPairs("zz41"), L"A");  // non-digits count as 0
   EXPECT_EQ(reporting::DecodeHexPairs(""), L"");
   EXPECT_EQ(reporting::EveryFourthByte("A...B...C.. D"), L"ABCD");
   EXPECT_EQ(reporting::EveryFourthByte("    X"), L"X");
@@ -166,10 +166,10 @@ TEST_F(IdentitySources, DiskMethodsRunInOrderAndTheFirstEntryWins) {
 
 TEST_F(IdentitySources, StorageQueryThenMediaSerialThenTheReportedSerial) {
   std::wstring serial;
-  M().storageSerial[0] = "2d2d";        // decodes to "--": not a letter or digit first
-  M().mediaSerial[0] = "Q...R...";      // taken, since the query added nothing
+  M().storageSerial[0] = "2d2d";    // decodes to "--": not a letter or digit first
+  M().mediaSerial[0] = "Q...R...";  // taken, since the query added nothing
   M().storageSerial[1] = "3457424d";
-  M().mediaSerial[1] = "N...";          // not asked: the query gave an entry
+  M().mediaSerial[1] = "N...";  // not asked: the query gave an entry
   ASSERT_TRUE(reporting::GetDiskSerial(serial));
   EXPECT_EQ(serial, L"QR");
   EXPECT_EQ(std::count(M().diskLog.begin(), M().diskLog.end(), "media 1"), 0);

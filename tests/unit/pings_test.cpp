@@ -57,8 +57,8 @@ TEST_F(Pings, InstallPingOnAFirstRun) {
   ASSERT_TRUE(c.installInfo.SendInstallPing());
   ASSERT_EQ(queue->tasks.size(), 1u);
   const net::DownloadTask& t = queue->tasks[0];
-  EXPECT_EQ(t.url, Stats(L"id=2&gid=1062&e1=wd&e2=Vexawancom&e3=tavo&e4=" + kFirstGuid +
-                         L"&e5=" + kCpuOnlyId + L"&e6=2&e8=3000&e9=2026-01-01 08:00:00&at=2"));
+  EXPECT_EQ(t.url, Stats(L"id=2&gid=1062&e1=wd&e2=Vexawancom&e3=tavo&e4=" + kFirstGuid + L"&e5=" +
+                         kCpuOnlyId + L"&e6=2&e8=3000&e9=2026-01-01 08:00:00&at=2"));
   EXPECT_EQ(t.filePath, env.Root() + L"temp/InstallStat.tmp");
   EXPECT_EQ(t.tag, storage::kTagInstallPing);
   EXPECT_EQ(t.callback, &storage::OnDownloadEvent);
@@ -86,9 +86,8 @@ TEST_F(Pings, ValuesFromTheSettingsAndTheMachineReachTheUrl) {
   app::CGlobalModule& c = Start();
   c.installInfo.SendInstallPing();
   ASSERT_EQ(queue->tasks.size(), 1u);
-  EXPECT_EQ(queue->tasks[0].url,
-            Stats(L"id=2&gid=1062&e1=wd&e2=r&1&e3=u 2&e4=OLD&e5=" + kCpuOnlyId +
-                  L"&e6=1&e8=3000&e9=2019-12-31 23:59:59&at=3"));
+  EXPECT_EQ(queue->tasks[0].url, Stats(L"id=2&gid=1062&e1=wd&e2=r&1&e3=u 2&e4=OLD&e5=" +
+                                       kCpuOnlyId + L"&e6=1&e8=3000&e9=2019-12-31 23:59:59&at=3"));
   EXPECT_EQ(storage::ReadIniText(L"Install", L"GUID", L""), L"OLD");
 }
 
@@ -272,8 +271,8 @@ TEST_F(Desktop, PayPageIconAnimationAndToggle) {
             std::wstring(L"http://") + deploy::kWebHost + L"/pay.html?gid=1062&sid=&uid=");
   c.serverId = L"s12";
   c.userName = L"a&b=c";
-  EXPECT_EQ(app::BuildPayPageUrl(), std::wstring(L"http://") + deploy::kWebHost +
-                                        L"/pay.html?gid=1062&sid=s12&uid=a&b=c");
+  EXPECT_EQ(app::BuildPayPageUrl(),
+            std::wstring(L"http://") + deploy::kWebHost + L"/pay.html?gid=1062&sid=s12&uid=a&b=c");
 
   app::LaunchIconAnimation();
   EXPECT_TRUE(Shell().calls.empty());

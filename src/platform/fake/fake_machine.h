@@ -102,8 +102,8 @@ class FakeMachine : public Machine {
   std::vector<std::string> diskLog;  // every disk query, e.g. "smart 3"
   bool adaptersFail = false;
   std::vector<AdapterRecord> adapters;
-  std::map<std::wstring, std::wstring> pnpIds;      // by adapter name
-  std::map<std::wstring, uint32_t> mediaSubTypes;   // by adapter name
+  std::map<std::wstring, std::wstring> pnpIds;     // by adapter name
+  std::map<std::wstring, uint32_t> mediaSubTypes;  // by adapter name
 
  private:
   uint64_t current_ = 0;

@@ -15,9 +15,9 @@
 namespace pf {
 namespace {
 
-constexpr intptr_t kStarted = 42;           // any value above 32
-constexpr intptr_t kAccessDenied = 5;       // SE_ERR_ACCESSDENIED
-constexpr intptr_t kNoAssociation = 31;     // SE_ERR_NOASSOC
+constexpr intptr_t kStarted = 42;        // any value above 32
+constexpr intptr_t kAccessDenied = 5;    // SE_ERR_ACCESSDENIED
+constexpr intptr_t kNoAssociation = 31;  // SE_ERR_NOASSOC
 
 bool IsAddress(const std::string& text) { return text.find("://") != std::string::npos; }
 
@@ -60,8 +60,8 @@ intptr_t GtkShell::Execute(const std::wstring&, const std::wstring& file,
                     argument.empty() ? nullptr : const_cast<gchar*>(argument.c_str()), nullptr};
   GError* error = nullptr;
   // Without G_SPAWN_DO_NOT_REAP_CHILD GLib detaches the child: no zombie is left.
-  const gboolean ok = g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
-                                    nullptr, &error);
+  const gboolean ok =
+      g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, &error);
   if (error) g_error_free(error);
   return ok ? kStarted : kAccessDenied;
 }
@@ -78,8 +78,8 @@ bool GtkShell::ToggleDesktop() {
   int format = 0;
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
-  if (XGetWindowProperty(x, root, showing, 0, 1, False, XA_CARDINAL, &type, &format, &count,
-                         &after, &data) == Success &&
+  if (XGetWindowProperty(x, root, showing, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after,
+                         &data) == Success &&
       data) {
     if (format == 32 && count == 1) current = *reinterpret_cast<long*>(data);
     XFree(data);

@@ -17,8 +17,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -281,7 +281,8 @@ bool LinuxMachine::Adapters(std::vector<AdapterRecord>& out) {
     std::vector<uint8_t> address;
     std::stringstream in(text);
     std::string byte;
-    while (std::getline(in, byte, ':')) address.push_back(static_cast<uint8_t>(std::strtoul(byte.c_str(), nullptr, 16)));
+    while (std::getline(in, byte, ':'))
+      address.push_back(static_cast<uint8_t>(std::strtoul(byte.c_str(), nullptr, 16)));
     if (address.size() < 6 ||
         std::all_of(address.begin(), address.end(), [](uint8_t b) { return b == 0; }))
       continue;

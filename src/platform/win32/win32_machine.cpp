@@ -5,6 +5,7 @@
 // IP Helper's adapter list.  The legacy IDE driver of the non-NT systems
 // cannot run on any system this build supports and is left out.
 #include <windows.h>
+
 #include <iphlpapi.h>
 #include <ntddscsi.h>
 #include <objbase.h>
@@ -28,7 +29,8 @@ namespace {
 // Not in MinGW's headers: the miniport control code of the disk driver.
 constexpr DWORD kIoctlScsiMiniportIdentify = (0x0000001Bu << 16) + 0x0501;  // FILE_DEVICE_SCSI
 constexpr size_t kQueryOutput = 8192;
-constexpr DWORD kShellClassContext = 0x17;  // in-process server and handler, local and remote server
+constexpr DWORD kShellClassContext =
+    0x17;  // in-process server and handler, local and remote server
 
 const wchar_t kAdapterKey[] =
     L"System\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\";
@@ -127,8 +129,9 @@ class Win32Machine : public Machine {
  public:
   std::string ToAnsi(const std::wstring& text) override {
     if (text.empty()) return std::string();
-    const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
-                                        static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int n =
+        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
+                              static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     if (n <= 0) return std::string();
     std::string out(static_cast<size_t>(n), '\0');
     ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
@@ -238,7 +241,8 @@ class Win32Machine : public Machine {
     command->bDriveNumber = static_cast<BYTE>(drive);
     DWORD got = 0;
     if (!::DeviceIoControl(device.Get(), IOCTL_SCSI_MINIPORT, buffer,
-                           kSrb + sizeof(SENDCMDINPARAMS) - 1, buffer, sizeof buffer, &got, nullptr))
+                           kSrb + sizeof(SENDCMDINPARAMS) - 1, buffer, sizeof buffer, &got,
+                           nullptr))
       return false;
     std::memcpy(identify, buffer + kSrb + kOutHeader, 512);
     return true;
@@ -256,7 +260,8 @@ class Win32Machine : public Machine {
                            answer.get(), kQueryOutput, &got, nullptr))
       return false;
     const auto* descriptor = reinterpret_cast<const STORAGE_DEVICE_DESCRIPTOR*>(answer.get());
-    const DWORD offset = got >= sizeof(STORAGE_DEVICE_DESCRIPTOR) ? descriptor->SerialNumberOffset : 0;
+    const DWORD offset =
+        got >= sizeof(STORAGE_DEVICE_DESCRIPTOR) ? descriptor->SerialNumberOffset : 0;
     // Offset 0 means the device reports no serial number.
     if (offset == 0 || offset >= got) return false;
     const char* start = reinterpret_cast<const char*>(answer.get()) + offset;
@@ -294,7 +299,8 @@ class Win32Machine : public Machine {
       AdapterRecord record;
       record.name = a->AdapterName;
       record.type = a->Type;
-      const size_t length = a->AddressLength < sizeof a->Address ? a->AddressLength : sizeof a->Address;
+      const size_t length =
+          a->AddressLength < sizeof a->Address ? a->AddressLength : sizeof a->Address;
       record.address.assign(a->Address, a->Address + length);
       out.push_back(record);
     }

@@ -1,5 +1,6 @@
 // Every Win32 number the shared code declares is checked against <windows.h>.
 #include <windows.h>
+
 #include <iphlpapi.h>
 #include <shellapi.h>
 

@@ -96,14 +96,16 @@ TEST(RegistryWin32, PlatformBrowserInTheViewOfTheSystemsBitness) {
 }
 
 TEST(RegistryWin32, AdapterConnectionKeysDecideThePhysicalTest) {
-  const std::wstring connection = std::wstring(kAdapterBase) + L"{0D0E0A0D-1111-2222-3333-VEXATEST0001}\\Connection";
+  const std::wstring connection =
+      std::wstring(kAdapterBase) + L"{0D0E0A0D-1111-2222-3333-VEXATEST0001}\\Connection";
   EXPECT_FALSE(reporting::IsPhysicalAdapter("{0D0E0A0D-1111-2222-3333-VEXATEST0001}", 6));
   ASSERT_TRUE(SetText(connection, L"PnpInstanceID", L"PCI\\VEN_10EC&DEV_8168\\4&1"));
   ASSERT_TRUE(SetDword(connection, L"MediaSubType", 1));
   EXPECT_TRUE(reporting::IsPhysicalAdapter("{0D0E0A0D-1111-2222-3333-VEXATEST0001}", 6));
   EXPECT_FALSE(reporting::IsPhysicalAdapter("{0D0E0A0D-1111-2222-3333-VEXATEST0001}", 71));
   uint32_t subType = 0;
-  EXPECT_TRUE(pf::machine().AdapterMediaSubType(L"{0D0E0A0D-1111-2222-3333-VEXATEST0001}", subType));
+  EXPECT_TRUE(
+      pf::machine().AdapterMediaSubType(L"{0D0E0A0D-1111-2222-3333-VEXATEST0001}", subType));
   EXPECT_EQ(subType, 1u);
   ASSERT_TRUE(SetText(connection, L"PnpInstanceID", L"ROOT\\NET\\0000"));
   EXPECT_FALSE(reporting::IsPhysicalAdapter("{0D0E0A0D-1111-2222-3333-VEXATEST0001}", 6));
