@@ -1,9 +1,10 @@
 // The components the program runs with.  Subsystems that have not landed yet
-// are absent here: no game or quick-login window, no download queue, no
-// platform-browser lookup, no pings and no desktop integration.
+// are absent here: no game or quick-login window, no download queue.
 #include "app/components.h"
+#include "app/desktop.h"
 #include "app/global_module.h"
 #include "net/download_queue.h"
+#include "platform/platform.h"
 #include "windows/form_login.h"
 
 namespace app {
@@ -20,11 +21,19 @@ class ProgramComponents final : public AppComponents {
   IGameForm* MakeGame() override { return nullptr; }
   IQuickLoginForm* MakeQuickLogin() override { return nullptr; }
   std::unique_ptr<net::DownloadQueue> MakeDownloader() override { return nullptr; }
-  std::wstring FindPlatformBrowser(const std::wstring&) override { return std::wstring(); }
-  void SendInstallPing(CGlobalModule&) override {}
-  void SendUninstallPing(CGlobalModule&) override {}
-  void ToggleDesktop() override {}
-  void LaunchIconAnimation() override {}
+  std::wstring FindPlatformBrowser(const std::wstring& fileName) override {
+    return app::FindPlatformBrowser(fileName);
+  }
+  // A short run ends when its ping task has finished; a ping that could not
+  // be handed over would leave it waiting forever, so it ends at once.
+  void SendInstallPing(CGlobalModule& context) override {
+    if (!context.installInfo.SendInstallPing()) pf::ui().PostQuitMessage(0);
+  }
+  void SendUninstallPing(CGlobalModule& context) override {
+    if (!context.installInfo.SendUninstallPing()) pf::ui().PostQuitMessage(0);
+  }
+  void ToggleDesktop() override { app::ToggleDesktop(); }
+  void LaunchIconAnimation() override { app::LaunchIconAnimation(); }
 };
 
 }  // namespace

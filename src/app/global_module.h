@@ -16,6 +16,7 @@
 #include "app/forms.h"
 #include "net/download_queue.h"
 #include "platform/ui.h"
+#include "reporting/install_info.h"
 
 namespace app {
 
@@ -53,6 +54,7 @@ class CGlobalModule : public pf::MessageFilter {
   IQuickLoginForm* quickLogin = nullptr;       // not owned; the latest one
   IGameForm* game = nullptr;                   // not owned; cleared when its window is destroyed
   std::unique_ptr<net::DownloadQueue> downloader;  // owned; may be null
+  reporting::InstallInfo installInfo;  // unloaded until the first ping
   std::wstring latestVersion;
   std::wstring startPageUrl;
   std::wstring versionCheckUrl;

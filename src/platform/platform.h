@@ -9,6 +9,9 @@
 
 #include "platform/files.h"
 #include "platform/ini.h"
+#include "platform/machine.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 
@@ -20,6 +23,9 @@ struct Platform {
   System* system = nullptr;        // not owned
   Ui* ui = nullptr;                // not owned
   Resources* resources = nullptr;  // not owned
+  Registry* registry = nullptr;    // not owned
+  Shell* shell = nullptr;          // not owned
+  Machine* machine = nullptr;      // not owned
 };
 
 // Provided by the backend compiled into the program.
@@ -37,5 +43,8 @@ inline Ini& ini() { return *Current().ini; }
 inline System& sys() { return *Current().system; }
 inline Ui& ui() { return *Current().ui; }
 inline Resources& res() { return *Current().resources; }
+inline Registry& registry() { return *Current().registry; }
+inline Shell& shell() { return *Current().shell; }
+inline Machine& machine() { return *Current().machine; }
 
 }  // namespace pf

@@ -147,4 +147,22 @@ constexpr int32_t kE_NOTIMPL = static_cast<int32_t>(0x80004001);
 constexpr int32_t kE_ABORT = static_cast<int32_t>(0x80004004);
 constexpr int32_t kE_FAIL = static_cast<int32_t>(0x80004005);
 
+// Registry access rights and views.
+constexpr uint32_t kKEY_QUERY_VALUE = 0x0001;
+constexpr uint32_t kKEY_READ = 0x20019;
+constexpr uint32_t kKEY_WOW64_64KEY = 0x0100;
+constexpr uint32_t kKEY_WOW64_32KEY = 0x0200;
+
+// Processor architectures of GetNativeSystemInfo.
+constexpr uint32_t kPROCESSOR_ARCHITECTURE_INTEL = 0;
+constexpr uint32_t kPROCESSOR_ARCHITECTURE_IA64 = 6;
+constexpr uint32_t kPROCESSOR_ARCHITECTURE_AMD64 = 9;
+
+// Adapter types of GetAdaptersInfo.
+constexpr uint32_t kMIB_IF_TYPE_ETHERNET = 6;
+constexpr uint32_t kIF_TYPE_IEEE80211 = 71;
+
+// ShellExecuteW results at or below this value are failures.
+constexpr intptr_t kSE_ERR_FNF = 2;
+
 }  // namespace pf

@@ -233,7 +233,11 @@ FakePlatform::FakePlatform(const std::wstring& rootFolder)
     : files(WithSlash(rootFolder) + L"roaming/", WithSlash(rootFolder) + L"temp/") {
   files.CreateFolder(WithSlash(rootFolder) + L"roaming");
   files.CreateFolder(WithSlash(rootFolder) + L"temp");
-  previous = Install(Platform{&files, &ini, &system, &ui, &resources});
+  Platform p{&files, &ini, &system, &ui, &resources};
+  p.registry = &registry;
+  p.shell = &shell;
+  p.machine = &machine;
+  previous = Install(p);
 }
 
 FakePlatform::~FakePlatform() { Install(previous); }
@@ -244,7 +248,14 @@ Platform MakeBackendPlatform() {
   static FakeSystem system;
   static FakeUi ui;
   static StringTableResources resources;
-  return Platform{&files, &ini, &system, &ui, &resources};
+  static FakeRegistry registry;
+  static FakeShell shell;
+  static FakeMachine machine;
+  Platform p{&files, &ini, &system, &ui, &resources};
+  p.registry = &registry;
+  p.shell = &shell;
+  p.machine = &machine;
+  return p;
 }
 
 }  // namespace pf

@@ -7,7 +7,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/gtk/gtk_shell.h"
 #include "platform/gtk/gtk_ui.h"
+#include "platform/gtk/linux_machine.h"
 #include "platform/platform.h"
 #include "platform/portable/ini_file.h"
 #include "platform/portable/posix_files.h"
@@ -64,7 +66,14 @@ Platform MakeBackendPlatform() {
   static LinuxSystem system;
   static GtkUi ui;
   static StringTableResources resources;
-  return Platform{&files, &ini, &system, &ui, &resources};
+  static NoRegistry registry;
+  static GtkShell shell;
+  static LinuxMachine machine;
+  Platform p{&files, &ini, &system, &ui, &resources};
+  p.registry = &registry;
+  p.shell = &shell;
+  p.machine = &machine;
+  return p;
 }
 
 }  // namespace pf

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/win32_machine.h"
 
 namespace pf {
 
@@ -213,7 +214,11 @@ Platform MakeBackendPlatform() {
   static Win32System system;
   static Win32Ui ui;
   static Win32Resources resources;
-  return Platform{&files, &ini, &system, &ui, &resources};
+  Platform p{&files, &ini, &system, &ui, &resources};
+  p.registry = Win32RegistryInstance();
+  p.shell = Win32ShellInstance();
+  p.machine = Win32MachineInstance();
+  return p;
 }
 
 }  // namespace pf

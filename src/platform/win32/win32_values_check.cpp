@@ -1,6 +1,9 @@
 // Every Win32 number the shared code declares is checked against <windows.h>.
 #include <windows.h>
 
+#include <iphlpapi.h>
+#include <shellapi.h>
+
 #include "platform/win32_values.h"
 
 #define CHECK(name) static_assert(pf::k##name == (name), #name)
@@ -121,3 +124,13 @@ CHECK_I(S_FALSE);
 CHECK_I(E_NOTIMPL);
 CHECK_I(E_ABORT);
 CHECK_I(E_FAIL);
+CHECK_U(KEY_QUERY_VALUE);
+CHECK_U(KEY_READ);
+CHECK_U(KEY_WOW64_64KEY);
+CHECK_U(KEY_WOW64_32KEY);
+CHECK_U(PROCESSOR_ARCHITECTURE_INTEL);
+CHECK_U(PROCESSOR_ARCHITECTURE_IA64);
+CHECK_U(PROCESSOR_ARCHITECTURE_AMD64);
+CHECK_U(MIB_IF_TYPE_ETHERNET);
+CHECK_U(IF_TYPE_IEEE80211);
+static_assert(pf::kSE_ERR_FNF == SE_ERR_FNF, "SE_ERR_FNF");

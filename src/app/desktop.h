@@ -1,0 +1,25 @@
+// Desktop integration: the icon-animation program, the desktop toggle, the
+// platform's own browser and pages opened in the user's browser.  All of it
+// runs on the user-interface thread.
+#pragma once
+
+#include <string>
+
+namespace app {
+
+// Starts data folder + "iconAnimate.exe" when it exists.
+void LaunchIconAnimation();
+// Asks the shell to toggle between the desktop and the open windows.
+void ToggleDesktop();
+// 64 on an x64 or Itanium system, else 32.
+int GetSystemBitness();
+// The platform browser's folder from the registry view that matches the
+// system + fileName, or empty.
+std::wstring FindPlatformBrowser(const std::wstring& fileName);
+// Opens the page in the platform browser when it is installed (with the
+// referrer hand-over), else in another browser, and sends the browser ping.
+void OpenInOutsideBrowser(const std::wstring& url);
+// The pay page for the signed-in account (values inserted unescaped).
+std::wstring BuildPayPageUrl();
+
+}  // namespace app

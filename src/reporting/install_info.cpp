@@ -1,0 +1,139 @@
+#include "reporting/install_info.h"
+
+#include "app/app_messages.h"
+#include "app/deployment.h"
+#include "app/global_module.h"
+#include "app/run_modes.h"
+#include "app/time_text.h"
+#include "net/download_queue.h"
+#include "platform/platform.h"
+#include "reporting/machine_identity.h"
+#include "reporting/net_cafe.h"
+#include "storage/settings.h"
+#include "storage/upgrade.h"
+
+namespace reporting {
+namespace {
+
+constexpr const wchar_t* kGameId = L"1062";
+
+std::wstring BrowserPingUrl(const wchar_t* path) {
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  const std::wstring page = ctx ? ctx->lastOutsideUrl : std::wstring();
+  return std::wstring(L"http://") + deploy::kBrowserStatsHost + path + L"?uId2=QMVKTRZDWA&r=" +
+         PercentEncode(pf::machine().ToAnsi(page)) + L"&lO=Dazede";
+}
+
+}  // namespace
+
+void InstallInfo::Load() {
+  if (loaded) return;
+  loaded = true;
+  installGuid = LoadInstallGuid();
+  installTime = storage::ReadIniText(L"Install", L"InstallTime", L"");
+  if (installTime.empty()) {
+    installTime = app::FormatLocalNow("%Y-%m-%d %H:%M:%S");
+    storage::WriteIniText(L"Install", L"InstallTime", installTime);
+  }
+  installType = storage::ReadIniInt(L"Install", L"InstallType", 0);
+  autorun = app::IsRunModeSwitch(L"/autorun");
+  netCafe = DetectNetCafe() >= 0;
+  if (machineId.empty()) machineId = ComputeMachineId();
+  if (MacDigest().empty()) {
+    const std::wstring digest = ComputeMacDigest();
+    std::lock_guard<std::mutex> lock(macLock_);
+    macDigest_ = digest;
+  }
+}
+
+std::wstring InstallInfo::MacDigest() const {
+  std::lock_guard<std::mutex> lock(macLock_);
+  return macDigest_;
+}
+
+std::wstring InstallInfo::MacDigestForCookie() const {
+  std::lock_guard<std::mutex> lock(macLock_);
+  return macDigest_.substr(0, 28);
+}
+
+std::wstring InstallInfo::StatsUrl(int32_t e7, int32_t at) const {
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  std::wstring url = std::wstring(L"http://") + deploy::kStatsHost + L"/ps.gif?id=2&gid=" +
+                     kGameId + L"&e1=" + e1Value + L"&e2=" + (ctx ? ctx->refer : L"") + L"&e3=" +
+                     (ctx ? ctx->uid : L"") + L"&e4=" + installGuid + L"&e5=" + machineId +
+                     L"&e6=" + (netCafe ? L"1" : L"2");
+  if (e7 >= 0) url += L"&e7=" + std::to_wstring(e7);
+  url += L"&e8=" + std::to_wstring(app::kOwnVersion) + L"&e9=" + installTime + L"&at=" +
+         std::to_wstring(at);
+  return url;
+}
+
+bool InstallInfo::SendInstallPing() {
+  Load();
+  const int32_t at = installType == 1 ? 3 : 2;
+  return SubmitPing(StatsUrl(-1, at), storage::kTagInstallPing, L"InstallStat.tmp");
+}
+
+bool InstallInfo::SendActivePing() {
+  if (activeSent) return false;
+  Load();
+  activeSent = true;
+  return SubmitPing(StatsUrl(-1, autorun ? 4 : 5), storage::kTagActivePing, L"ActiveStat.tmp");
+}
+
+bool InstallInfo::SendUninstallPing() {
+  Load();
+  const std::wstring today = app::FormatLocalNow("%Y-%m-%d");
+  // A plain text search; an unreadable clock gives no date, which is not today.
+  const int32_t e7 = !today.empty() && installTime.find(today) != std::wstring::npos ? 1 : 2;
+  return SubmitPing(StatsUrl(e7, 6), storage::kTagUninstallPing, L"UninstallStat.tmp");
+}
+
+std::wstring PercentEncode(const std::string& bytes) {
+  static const wchar_t kHex[] = L"0123456789abcdef";
+  std::wstring out;
+  for (char ch : bytes) {
+    const auto b = static_cast<unsigned char>(ch);
+    const bool keep = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
+                      b == '~' || b == '!' || b == '*' || b == '(' || b == ')' || b == '\'';
+    if (keep) {
+      out += static_cast<wchar_t>(b);
+    } else {
+      out += L'%';
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    }
+  }
+  return out;
+}
+
+bool SendPlatformBrowserPing() {
+  return SubmitPing(BrowserPingUrl(L"/web/ajax70"), storage::kTagPlatformBrowserPing,
+                    L"VexaBrowser.tmp");
+}
+
+bool SendOtherBrowserPing() {
+  return SubmitPing(BrowserPingUrl(L"/web/ajax71"), storage::kTagOtherBrowserPing,
+                    L"ElseBrowser.tmp");
+}
+
+bool SubmitPing(const std::wstring& url, int32_t tag, const std::wstring& fileName) {
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  if (!ctx || !ctx->downloader) return false;
+  net::DownloadQueue& queue = *ctx->downloader;
+  // Workers that cannot start would never run the task (and never end a short run).
+  if (!queue.IsStarted() && !queue.Start()) return false;
+  net::DownloadTask task;
+  task.url = url;
+  task.filePath = storage::GetTempFolder() + fileName;
+  task.retryCount = 0;
+  task.callback = &storage::OnDownloadEvent;
+  task.userData = reinterpret_cast<uintptr_t>(ctx);
+  task.tag = tag;
+  task.appendUrlName = fileName.empty();
+  task.uniqueName = false;
+  task.deleteOnFailure = true;
+  return queue.Submit(task);
+}
+
+}  // namespace reporting
