@@ -11,6 +11,7 @@
 #include "platform/ini.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "platform/web_engine.h"
 
 namespace pf {
 
@@ -20,6 +21,7 @@ struct Platform {
   System* system = nullptr;        // not owned
   Ui* ui = nullptr;                // not owned
   Resources* resources = nullptr;  // not owned
+  WebEngine* web = nullptr;        // not owned
 };
 
 // Provided by the backend compiled into the program.
@@ -37,5 +39,6 @@ inline Ini& ini() { return *Current().ini; }
 inline System& sys() { return *Current().system; }
 inline Ui& ui() { return *Current().ui; }
 inline Resources& res() { return *Current().resources; }
+inline WebEngine& web() { return *Current().web; }
 
 }  // namespace pf

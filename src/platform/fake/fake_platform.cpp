@@ -233,7 +233,9 @@ FakePlatform::FakePlatform(const std::wstring& rootFolder)
     : files(WithSlash(rootFolder) + L"roaming/", WithSlash(rootFolder) + L"temp/") {
   files.CreateFolder(WithSlash(rootFolder) + L"roaming");
   files.CreateFolder(WithSlash(rootFolder) + L"temp");
-  previous = Install(Platform{&files, &ini, &system, &ui, &resources});
+  Platform platform{&files, &ini, &system, &ui, &resources};
+  platform.web = &web;
+  previous = Install(platform);
 }
 
 FakePlatform::~FakePlatform() { Install(previous); }
@@ -244,7 +246,10 @@ Platform MakeBackendPlatform() {
   static FakeSystem system;
   static FakeUi ui;
   static StringTableResources resources;
-  return Platform{&files, &ini, &system, &ui, &resources};
+  static FakeWebEngine web;
+  Platform platform{&files, &ini, &system, &ui, &resources};
+  platform.web = &web;
+  return platform;
 }
 
 }  // namespace pf
