@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/gtk/gtk_ui.h"
+#include "platform/gtk/gtk_web_engine.h"
 #include "platform/platform.h"
 #include "platform/portable/ini_file.h"
 #include "platform/portable/posix_files.h"
@@ -64,7 +65,9 @@ Platform MakeBackendPlatform() {
   static LinuxSystem system;
   static GtkUi ui;
   static StringTableResources resources;
-  return Platform{&files, &ini, &system, &ui, &resources};
+  Platform platform{&files, &ini, &system, &ui, &resources};
+  platform.web = GtkWebEngine();
+  return platform;
 }
 
 }  // namespace pf
