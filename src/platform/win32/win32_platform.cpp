@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/win32_web_engine.h"
 
 namespace pf {
 
@@ -213,7 +214,9 @@ Platform MakeBackendPlatform() {
   static Win32System system;
   static Win32Ui ui;
   static Win32Resources resources;
-  return Platform{&files, &ini, &system, &ui, &resources};
+  Platform platform{&files, &ini, &system, &ui, &resources};
+  platform.web = win32web::Engine();
+  return platform;
 }
 
 }  // namespace pf
