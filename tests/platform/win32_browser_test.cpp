@@ -159,6 +159,14 @@ class Win32Browser : public ::testing::Test {
       DispatchMessageW(&msg);
     }
   }
+  template <class Done>
+  static bool PumpUntil(Done done, int milliseconds = 8000) {
+    for (int waited = 0; waited < milliseconds && !done(); waited += 10) {
+      Pump();
+      Sleep(10);
+    }
+    return done();
+  }
   pf::HWindow Form() const { return reinterpret_cast<pf::HWindow>(form); }
   HWND form = nullptr;
 };
@@ -197,6 +205,13 @@ TEST_F(Win32Browser, ViewIsAChildWithItsStyleAndGoesWithItsForm) {
   std::printf("\n");
   if (navigated) {
     EXPECT_TRUE(owner.view.Pending());
+  }
+  if (navigated) {
+    // Nobody listens on that port: the control reports the navigation and
+    // then its failure through the sink.
+    PumpUntil([&] { return owner.codes.size() >= 2; });
+    EXPECT_EQ(owner.codes, (std::vector<unsigned>{7, 1}));
+    EXPECT_EQ(owner.view.GetUrl(), L"http://localhost:9/page");
   }
   owner.view.Refresh();
   owner.view.FocusDocument();
@@ -386,6 +401,24 @@ TEST_F(Win32Browser, ViewRulesThroughTheRealSink) {
   EXPECT_TRUE(owner.codes.empty());
   SysFreeString(loop);
   SysFreeString(empty);
+
+  // An ordinary pop-up: refused, and the view's own navigation to it is
+  // diverted when the control reports it.
+  owner.view.SetBlockPopups(true);
+  BSTR page = SysAllocString(L"http://localhost:9/popup");
+  BSTR context = SysAllocString(L"");
+  VARIANT_BOOL popupCancel = VARIANT_FALSE;
+  Params popup({pp, Bool(&popupCancel), Int(0), Bstr(context), Bstr(page)});
+  Fire(sink, DISPID_NEWWINDOW3, popup);
+  EXPECT_EQ(popupCancel, VARIANT_TRUE);
+  EXPECT_TRUE(PumpUntil([&] { return !owner.codes.empty(); }));
+  EXPECT_EQ(owner.codes, (std::vector<unsigned>{10}));
+  EXPECT_EQ(owner.view.GetUrl(), L"http://localhost:9/popup");
+  EXPECT_FALSE(owner.view.FromNewWindow());
+  Pump();
+  SysFreeString(page);
+  SysFreeString(context);
+  owner.codes.clear();
 
   // E_ABORT is silent; other failures raise 1 and suppress the error page.
   BSTR url = SysAllocString(L"http://localhost/x");

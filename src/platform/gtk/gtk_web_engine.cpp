@@ -221,7 +221,6 @@ LResult GtkWebBrowser::HostProc(HWindow hwnd, uint32_t message, WParam wParam, L
         if (self->events_) self->events_->OnHostMessage(*self, message);
         return 0;
       case kWM_SETFOCUS:
-        self->FocusDocument();
         if (self->events_) self->events_->OnHostMessage(*self, message);
         return 0;
       case kWM_DESTROY:
