@@ -51,9 +51,12 @@ class CEventHandler : public Interface {
 template <class T, class Method = void (T::*)(unsigned, NotifyArg, NotifyPtr)>
 class CCWebNotifyEventHandler : public CEventHandler<T, Method, ICWebNotifyEventHandler> {
  public:
-  using CEventHandler<T, Method, ICWebNotifyEventHandler>::CEventHandler;
+  CCWebNotifyEventHandler(T* target, Method method)
+      : CEventHandler<T, Method, ICWebNotifyEventHandler>(target, method) {}
   void Invoke(unsigned code, NotifyArg b, NotifyPtr c) override {
-    (this->target_->*this->method_)(code, b, c);
+    T* target = this->target_;
+    const Method method = this->method_;
+    if (target && method) (target->*method)(code, b, c);
   }
 };
 
