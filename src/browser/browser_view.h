@@ -65,8 +65,8 @@ class CBrowserView : public pf::WebEvents {
   void NewWindow2(bool& cancel) override;
   void NewWindow3(bool& cancel, uint32_t flags, const std::wstring& urlContext,
                   const std::wstring& url) override;
-  void NavigateError(pf::WebFrame frame, const std::wstring& url,
-                     const std::wstring& targetFrame, int32_t status, bool& cancel) override;
+  void NavigateError(pf::WebFrame frame, const std::wstring& url, const std::wstring& targetFrame,
+                     int32_t status, bool& cancel) override;
   void NavigateComplete2(pf::WebFrame frame, const std::wstring& url) override;
   void GetExternal(void** slot) override;
   bool HideScrollBars() const override { return hideScrollBars_; }
@@ -85,7 +85,7 @@ class CBrowserView : public pf::WebEvents {
   bool blockPopups_ = false;
   bool fromNewWindow_ = false;
   // The engine reports its WM_CREATE before Create has the object in hand.
-  pf::WebBrowser* creating_ = nullptr;      // not owned
+  pf::WebBrowser* creating_ = nullptr;       // not owned
   std::unique_ptr<pf::WebBrowser> browser_;  // owned: the control and its window
 };
 

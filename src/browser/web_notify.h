@@ -92,8 +92,8 @@ class CFEvent {
   std::vector<Interface*> handlers_;  // owned
 };
 
-class CWebNotify : public CFEvent<CCWebNotifyEventHandler, FCWebNotifyEventHandler,
-                                  ICWebNotifyEventHandler> {
+class CWebNotify
+    : public CFEvent<CCWebNotifyEventHandler, FCWebNotifyEventHandler, ICWebNotifyEventHandler> {
  public:
   // Calls every handler in subscription order; never stops early.  Handlers
   // must not throw.  Indexing (not iterators) keeps the walk valid should a

@@ -124,5 +124,4 @@ class WebEngine {
                                              WebEvents* events) = 0;
 };
 
-
 }  // namespace pf

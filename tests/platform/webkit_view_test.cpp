@@ -3,10 +3,10 @@
 // rules refuse every pop-up whose address holds the loopback number.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <netinet/in.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -173,7 +173,8 @@ class WebKitView : public ::testing::Test {
       for (const Note& n : owner.notes)
         if (n.code == browser::kDocumentComplete) return true;
       return false;
-    })) << "no completion of " << path;
+    })) << "no completion of "
+        << path;
   }
 
   static PageServer server;

@@ -4,6 +4,7 @@
 // IDispatch::Invoke with the control's parameter orders and the two
 // UI-handler faces.
 #include <windows.h>
+
 #include <exdispid.h>
 #include <mshtmhst.h>
 
@@ -145,8 +146,8 @@ class Win32Browser : public ::testing::Test {
     RegisterClassExW(&wc);
   }
   void SetUp() override {
-    form = CreateWindowExW(0, L"VexaWebTestForm", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
-                           0, 640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    form = CreateWindowExW(0, L"VexaWebTestForm", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                           640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(form, nullptr);
   }
   void TearDown() override {
@@ -200,7 +201,8 @@ TEST_F(Win32Browser, ViewIsAChildWithItsStyleAndGoesWithItsForm) {
   }
   // A navigation call returns without crashing, whatever the engine can do.
   const bool navigated = owner.view.Navigate(L"http://localhost:9/page");
-  std::printf("[ info ] Navigate: %s, notifications during the call:", navigated ? "accepted" : "refused");
+  std::printf("[ info ] Navigate: %s, notifications during the call:",
+              navigated ? "accepted" : "refused");
   for (unsigned code : owner.codes) std::printf(" %u", code);
   std::printf("\n");
   if (navigated) {
@@ -233,8 +235,8 @@ TEST_F(Win32Browser, ViewIsAChildWithItsStyleAndGoesWithItsForm) {
 // Hosts a class that does not exist: a window without an IWebBrowser2.
 class NoControlEngine : public pf::WebEngine {
  public:
-  std::unique_ptr<pf::WebBrowser> Create(pf::HWindow parent, const pf::Rect& rect,
-                                         uint32_t style, uint32_t, const std::wstring& url,
+  std::unique_ptr<pf::WebBrowser> Create(pf::HWindow parent, const pf::Rect& rect, uint32_t style,
+                                         uint32_t, const std::wstring& url,
                                          pf::WebEvents* events) override {
     const CLSID missing = {0x0badf00d, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
     return web::CreateWithClass(missing, parent, rect, style, url, events);

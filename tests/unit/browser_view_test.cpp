@@ -353,8 +353,8 @@ TEST_F(BrowserView, SubFramesNavigateAndFailLikeThePageButNeverComplete) {
   EXPECT_TRUE(engine.RaiseNavigateError(subFrame, L"http://localhost/frame", 404));
   EXPECT_TRUE(engine.RaiseNavigateError(FakeWebBrowser::MainFrame(), L"http://localhost/x",
                                         static_cast<int32_t>(0x800C0005)));
-  EXPECT_FALSE(engine.RaiseNavigateError(FakeWebBrowser::MainFrame(), L"http://localhost/x",
-                                         pf::kE_ABORT));
+  EXPECT_FALSE(
+      engine.RaiseNavigateError(FakeWebBrowser::MainFrame(), L"http://localhost/x", pf::kE_ABORT));
   EXPECT_EQ(owner.Codes(), (std::vector<unsigned>{7, 1, 1}));
   // No document completes before the first page of a Navigate.
   ASSERT_TRUE(owner.view.Navigate(L"http://localhost/again"));
@@ -376,8 +376,7 @@ TEST_F(BrowserView, TitleAndExternalReachTheOwner) {
   EXPECT_EQ(owner.notes[1].code, 2u);
   static int answer = 0;
   owner.onNote = [&](unsigned code) {
-    if (code == browser::kGetExternal)
-      *reinterpret_cast<void**>(owner.notes.back().b) = &answer;
+    if (code == browser::kGetExternal) *reinterpret_cast<void**>(owner.notes.back().b) = &answer;
   };
   EXPECT_EQ(engine.RaiseGetExternal(nullptr), &answer);
 }

@@ -75,8 +75,8 @@ bool FakeWebBrowser::SetExternalUiHandler() {
 bool FakeWebBrowser::Navigate2(const std::wstring& url, const std::string* postData,
                                const std::wstring& headers) {
   if (!hasEngine_) return false;
-  navigations.push_back(Navigation{url, postData != nullptr,
-                                   postData ? *postData : std::string(), headers, false});
+  navigations.push_back(
+      Navigation{url, postData != nullptr, postData ? *postData : std::string(), headers, false});
   if (navigateFails) return false;
   const size_t index = navigations.size() - 1;
   // The control asks the host before it starts, inside this call.
@@ -116,9 +116,7 @@ void FakeWebBrowser::InstallDocumentUiHandler() {
   if (hasEngine_) ++uiHandlerInstalls;
 }
 
-bool FakeWebBrowser::IsHostOf(HWindow window) {
-  return window && window_ && window == window_;
-}
+bool FakeWebBrowser::IsHostOf(HWindow window) { return window && window_ && window == window_; }
 
 bool FakeWebBrowser::RaiseBeforeNavigate2(WebFrame frame, const std::wstring& url,
                                           const std::string* postData) {
@@ -171,9 +169,9 @@ void FakeWebBrowser::CompleteNavigation() {
   RaiseDocumentComplete(MainFrame(), url);
 }
 
-std::unique_ptr<WebBrowser> FakeWebEngine::Create(HWindow parent, const Rect& rect,
-                                                  uint32_t style, uint32_t exStyle,
-                                                  const std::wstring& url, WebEvents* events) {
+std::unique_ptr<WebBrowser> FakeWebEngine::Create(HWindow parent, const Rect& rect, uint32_t style,
+                                                  uint32_t exStyle, const std::wstring& url,
+                                                  WebEvents* events) {
   if (failWindow) return nullptr;
   WindowClass wc;
   wc.procedure = &FakeWebBrowser::HostProc;

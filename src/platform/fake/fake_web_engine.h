@@ -96,8 +96,8 @@ class FakeWebEngine : public WebEngine {
                                      uint32_t exStyle, const std::wstring& url,
                                      WebEvents* events) override;
 
-  bool failWindow = false;  // no window results
-  bool noEngine = false;    // a window without a control
+  bool failWindow = false;         // no window results
+  bool noEngine = false;           // a window without a control
   FakeWebBrowser* last = nullptr;  // the last one created (owned by its host)
   static const wchar_t* const kHostClass;
 };

@@ -79,7 +79,8 @@ std::string FormDecode(const std::string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '+') {
       out += ' ';
-    } else if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+    } else if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
+               HexValue(text[i + 2]) >= 0) {
       out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
       i += 2;
     } else {
@@ -123,7 +124,8 @@ class GtkWebBrowser : public WebBrowser {
     std::string page =
         "<!DOCTYPE html><html><body><form method=\"post\" "
         "enctype=\"application/x-www-form-urlencoded\"></form><script>"
-        "var f=document.forms[0];f.action=" + JsString(target) + ";";
+        "var f=document.forms[0];f.action=" +
+        JsString(target) + ";";
     size_t start = 0;
     while (start <= postData->size()) {
       size_t end = postData->find('&', start);
@@ -186,8 +188,8 @@ class GtkWebBrowser : public WebBrowser {
   static void OnTitle(GObject*, GParamSpec*, gpointer self);
   static void OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
                               gpointer self);
-  static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*,
-                                WebKitHitTestResult*, gpointer self);
+  static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*,
+                                gpointer self);
   static gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self);
   static gboolean OnPermission(WebKitWebView*, WebKitPermissionRequest* request, gpointer self);
   static gboolean OnDragMotion(GtkWidget*, GdkDragContext* context, gint, gint, guint time,
@@ -318,9 +320,8 @@ gboolean GtkWebBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
     return FALSE;
   }
   if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION || !self->Deliver()) return FALSE;
-  WebKitNavigationAction* action =
-      webkit_navigation_policy_decision_get_navigation_action(
-          WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const char* uri = webkit_uri_request_get_uri(request);
   bool cancel = false;
@@ -410,8 +411,7 @@ gboolean GtkWebBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEve
   return static_cast<GtkWebBrowser*>(data)->documentFace_ ? FALSE : TRUE;
 }
 
-gboolean GtkWebBrowser::OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog,
-                                       gpointer data) {
+gboolean GtkWebBrowser::OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer data) {
   auto* self = static_cast<GtkWebBrowser*>(data);
   if (!self->silent_ ||
       webkit_script_dialog_get_dialog_type(dialog) != WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM)

@@ -15,6 +15,7 @@
 // frees nothing.  Teardown closes the control and releases it before the host
 // goes, so no reference outlives the host.
 #include <windows.h>
+
 #include <exdisp.h>
 #include <exdispid.h>
 #include <mshtmhst.h>
@@ -36,13 +37,13 @@ namespace {
 inline HWND H(HWindow w) { return reinterpret_cast<HWND>(w); }
 inline HWindow W(HWND h) { return reinterpret_cast<HWindow>(h); }
 
-const CLSID kClsidWebBrowser = {0x8856f961, 0x340a, 0x11d0,
-                                {0xa9, 0x6b, 0x00, 0xc0, 0x4f, 0xd7, 0x05, 0xa2}};
-const IID kDiidWebBrowserEvents2 = {0x34a715a0, 0x6587, 0x11d0,
-                                    {0x92, 0x4a, 0x00, 0x20, 0xaf, 0xc7, 0xac, 0x4d}};
+const CLSID kClsidWebBrowser = {
+    0x8856f961, 0x340a, 0x11d0, {0xa9, 0x6b, 0x00, 0xc0, 0x4f, 0xd7, 0x05, 0xa2}};
+const IID kDiidWebBrowserEvents2 = {
+    0x34a715a0, 0x6587, 0x11d0, {0x92, 0x4a, 0x00, 0x20, 0xaf, 0xc7, 0xac, 0x4d}};
 // Not in MinGW's uuid library.
-const IID kIidCustomDoc = {0x3050f3f0, 0x98b5, 0x11cf,
-                           {0xbb, 0x82, 0x00, 0xaa, 0x00, 0xbd, 0xce, 0x0b}};
+const IID kIidCustomDoc = {
+    0x3050f3f0, 0x98b5, 0x11cf, {0xbb, 0x82, 0x00, 0xaa, 0x00, 0xbd, 0xce, 0x0b}};
 const wchar_t kHostClass[] = L"VexaWebHost";
 
 // Scoped COM pointer.
@@ -146,9 +147,7 @@ struct FrameFace : IOleInPlaceFrame {
   HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override {
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override {
-    return E_NOTIMPL;
-  }
+  HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
@@ -469,8 +468,8 @@ HRESULT UiFace::GetHostInfo(DOCHOSTUIINFO* info) {
   if (!document) return S_OK;  // the container's face leaves the engine's values
   if (!info) return E_POINTER;
   info->cbSize = sizeof(DOCHOSTUIINFO);
-  info->dwFlags |= DOCHOSTUIFLAG_DISABLE_HELP_MENU | DOCHOSTUIFLAG_NO3DBORDER |
-                   DOCHOSTUIFLAG_NO3DOUTERBORDER;
+  info->dwFlags |=
+      DOCHOSTUIFLAG_DISABLE_HELP_MENU | DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_NO3DOUTERBORDER;
   WebEvents* events = host->Events();
   if (events && events->HideScrollBars()) info->dwFlags |= DOCHOSTUIFLAG_SCROLL_NO;
   info->dwDoubleClick = 0;
@@ -484,8 +483,8 @@ HRESULT UiFace::GetExternal(IDispatch** out) {
   return S_OK;
 }
 
-HRESULT SinkFace::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
-                         EXCEPINFO*, UINT*) {
+HRESULT SinkFace::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                         UINT*) {
   if (params) host->Dispatch(id, params);
   return S_OK;
 }
@@ -541,15 +540,15 @@ void Host::Dispatch(DISPID id, DISPPARAMS* p) {
     case DISPID_TITLECHANGE:  // (Text)
       if (p->cArgs >= 1) events_->TitleChange(StringArg(p, 0));
       break;
-    case DISPID_BEFORENAVIGATE2: {  // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+    case DISPID_BEFORENAVIGATE2: {  // (pDisp, URL, Flags, TargetFrameName, PostData, Headers,
+                                    // Cancel)
       if (p->cArgs < 7) break;
       VARIANT_BOOL* out = CancelArg(p, 6);
       bool cancel = out && *out != VARIANT_FALSE;
       std::string body;
       const bool hasBody = ReadPostData(Arg(p, 4), &body);
-      events_->BeforeNavigate2(FrameArg(p, 0), StringArg(p, 1),
-                               static_cast<uint32_t>(IntArg(p, 2)), StringArg(p, 3),
-                               hasBody ? &body : nullptr, StringArg(p, 5), cancel);
+      events_->BeforeNavigate2(FrameArg(p, 0), StringArg(p, 1), static_cast<uint32_t>(IntArg(p, 2)),
+                               StringArg(p, 3), hasBody ? &body : nullptr, StringArg(p, 5), cancel);
       Answer(out, cancel);
       break;
     }

@@ -26,8 +26,8 @@ std::unique_ptr<WebBrowser> CreateWithClass(const CLSID& clsid, HWindow parent, 
 // The COM faces of a host this engine created (no reference added).
 struct Faces {
   IOleClientSite* site = nullptr;
-  IDispatch* sink = nullptr;               // DWebBrowserEvents2
-  IDocHostUIHandler* hostUi = nullptr;     // the face the container answers with
+  IDispatch* sink = nullptr;                // DWebBrowserEvents2
+  IDocHostUIHandler* hostUi = nullptr;      // the face the container answers with
   IDocHostUIHandler* documentUi = nullptr;  // the face installed on each document
 };
 bool FacesOf(WebBrowser* host, Faces* out);
