@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -424,12 +425,13 @@ TEST_F(BrowserView, FocusRefreshAndTeardown) {
     engine->RaiseTitleChange(L"late");
     EXPECT_TRUE(owner.notes.empty());
   }
-  Owner owner;
+  // Destroying the view object destroys its window.
+  auto second = std::make_unique<Owner>();
   parent = pf::ui().CreateWindowEx(0, L"ParentForm", L"form", pf::kWS_POPUP, 0, 0, 9, 9, nullptr);
-  Open(owner);
-  pf::HWindow view = owner.view.Window();
-  owner.view.~CBrowserView();
-  new (&owner.view) CBrowserView();
+  Open(*second);
+  pf::HWindow view = second->view.Window();
+  ASSERT_TRUE(pf::ui().IsWindow(view));
+  second.reset();
   EXPECT_FALSE(pf::ui().IsWindow(view));
 }
 
