@@ -215,7 +215,8 @@ TEST_F(WebKitView, ExeLinkIsDivertedAndThePageStays) {
   Owner owner;
   Open(owner, "/exe");
   owner.notes.clear();
-  ASSERT_TRUE(RunUntil([&] { return owner.HasTitle(L"exe done"); }));
+  ASSERT_TRUE(RunUntil([&] { return owner.HasTitle(L"exe done") && !owner.Rules().empty(); }));
+  RunFor(200);
   EXPECT_EQ(owner.Rules(), (std::vector<unsigned>{10}));
   EXPECT_EQ(owner.view.GetUrl(), server.Url("/setup.exe?x=1"));
   EXPECT_EQ(server.Log().find("/setup.exe"), std::string::npos);
@@ -228,7 +229,9 @@ TEST_F(WebKitView, WindowOpenIsDivertedWithoutANewWindow) {
   GList* before = gtk_window_list_toplevels();
   const guint windowsBefore = g_list_length(before);
   g_list_free(before);
-  ASSERT_TRUE(RunUntil([&] { return owner.HasTitle(L"open done true"); }));
+  ASSERT_TRUE(
+      RunUntil([&] { return owner.HasTitle(L"open done true") && !owner.Rules().empty(); }));
+  RunFor(200);
   EXPECT_EQ(owner.Rules(), (std::vector<unsigned>{10}));
   EXPECT_EQ(owner.UrlAt(browser::kDivertedNavigation), server.Url("/popup-target"));
   EXPECT_EQ(owner.view.GetUrl(), server.Url("/popup-target"));
@@ -258,7 +261,8 @@ TEST_F(WebKitView, Code7HandlerCancelStopsTheNavigation) {
   owner.cancelWhenUrlHas = L"cancel-me";
   Open(owner, "/go-cancel");
   owner.notes.clear();
-  ASSERT_TRUE(RunUntil([&] { return owner.HasTitle(L"cancel done"); }));
+  ASSERT_TRUE(RunUntil([&] { return owner.HasTitle(L"cancel done") && !owner.Rules().empty(); }));
+  RunFor(200);
   EXPECT_EQ(owner.Rules(), (std::vector<unsigned>{7}));
   EXPECT_EQ(owner.UrlAt(browser::kBeforeNavigate), server.Url("/cancel-me"));
   EXPECT_EQ(server.Log().find("/cancel-me"), std::string::npos);
