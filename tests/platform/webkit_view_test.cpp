@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <webkit2/webkit2.h>
 
 #include <chrono>
 #include <cstdio>
@@ -244,6 +245,32 @@ TEST_F(WebKitView, WindowOpenIsDivertedWithoutANewWindow) {
   ASSERT_TRUE(owner.view.Navigate(server.Url("/plain")));
   ASSERT_TRUE(RunUntil([&] { return !owner.Rules().empty() && owner.Rules().back() == 0; }));
   EXPECT_EQ(owner.Rules(), (std::vector<unsigned>{7, 8, 0}));
+}
+
+TEST_F(WebKitView, UnblockedPopupGetsItsOwnWindowAndIsStillDiverted) {
+  Owner owner;
+  Open(owner, "/plain");
+  owner.view.SetBlockPopups(false);
+  owner.notes.clear();
+  GList* before = gtk_window_list_toplevels();
+  ASSERT_TRUE(owner.view.Navigate(server.Url("/open")));
+  ASSERT_TRUE(RunUntil([&] { return owner.HasTitle(L"open done false"); }));
+  ASSERT_TRUE(RunUntil([&] { return server.Log().find("/popup-target") != std::string::npos; }));
+  EXPECT_EQ(owner.Rules(), (std::vector<unsigned>{7, 8, 0, 10}));
+  EXPECT_EQ(owner.view.GetUrl(), server.Url("/popup-target"));
+  // The engine's own window for the page, closed here.
+  GList* after = gtk_window_list_toplevels();
+  int added = 0;
+  for (GList* item = after; item; item = item->next) {
+    if (g_list_find(before, item->data) || !GTK_IS_BIN(item->data)) continue;
+    GtkWidget* child = gtk_bin_get_child(GTK_BIN(item->data));
+    if (!child || !WEBKIT_IS_WEB_VIEW(child)) continue;
+    ++added;
+    gtk_widget_destroy(GTK_WIDGET(item->data));
+  }
+  g_list_free(after);
+  g_list_free(before);
+  EXPECT_EQ(added, 1);
 }
 
 TEST_F(WebKitView, LoopbackNumberPopupIsRefusedSilently) {
