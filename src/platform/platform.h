@@ -14,6 +14,7 @@
 #include "platform/shell.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "platform/web_engine.h"
 
 namespace pf {
 
@@ -26,6 +27,7 @@ struct Platform {
   Registry* registry = nullptr;    // not owned
   Shell* shell = nullptr;          // not owned
   Machine* machine = nullptr;      // not owned
+  WebEngine* web = nullptr;        // not owned
 };
 
 // Provided by the backend compiled into the program.
@@ -46,5 +48,6 @@ inline Resources& res() { return *Current().resources; }
 inline Registry& registry() { return *Current().registry; }
 inline Shell& shell() { return *Current().shell; }
 inline Machine& machine() { return *Current().machine; }
+inline WebEngine& web() { return *Current().web; }
 
 }  // namespace pf

@@ -237,6 +237,7 @@ FakePlatform::FakePlatform(const std::wstring& rootFolder)
   p.registry = &registry;
   p.shell = &shell;
   p.machine = &machine;
+  p.web = &web;
   previous = Install(p);
 }
 
@@ -251,10 +252,12 @@ Platform MakeBackendPlatform() {
   static FakeRegistry registry;
   static FakeShell shell;
   static FakeMachine machine;
+  static FakeWebEngine web;
   Platform p{&files, &ini, &system, &ui, &resources};
   p.registry = &registry;
   p.shell = &shell;
   p.machine = &machine;
+  p.web = &web;
   return p;
 }
 

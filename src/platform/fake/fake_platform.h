@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/fake/fake_machine.h"
+#include "platform/fake/fake_web_engine.h"
 #include "platform/platform.h"
 #include "platform/portable/ini_file.h"
 #include "platform/portable/posix_files.h"
@@ -135,6 +136,7 @@ struct FakePlatform {
   FakeRegistry registry;
   FakeShell shell;
   FakeMachine machine;
+  FakeWebEngine web;
   Platform previous;
 };
 

@@ -9,6 +9,7 @@
 
 #include "platform/gtk/gtk_shell.h"
 #include "platform/gtk/gtk_ui.h"
+#include "platform/gtk/gtk_web_engine.h"
 #include "platform/gtk/linux_machine.h"
 #include "platform/platform.h"
 #include "platform/portable/ini_file.h"
@@ -73,6 +74,7 @@ Platform MakeBackendPlatform() {
   p.registry = &registry;
   p.shell = &shell;
   p.machine = &machine;
+  p.web = GtkWebEngine();
   return p;
 }
 

@@ -24,6 +24,10 @@ struct WindowHandle {
   GtkWidget* widget = nullptr;  // owned; created when the window is first shown
   GtkWidget* children = nullptr;  // the GtkFixed inside widget that holds child widgets
   GtkUi* ui = nullptr;          // not owned
+  // WS_CHILD windows: the native widget shown in the parent's child layer at
+  // rect (parent's client coordinates); owned by whoever attached it.
+  GtkWidget* native = nullptr;
+  void* userData = nullptr;  // not owned
 };
 
 namespace {
@@ -206,7 +210,7 @@ int GtkUi::RunMessageLoop(MessageFilter* filter) {
 }
 
 void GtkUi::Realize(WindowHandle* w) {
-  if (!display_ || w->widget) return;
+  if (!display_ || w->widget || (w->style & kWS_CHILD)) return;
   GtkWidget* widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   w->widget = widget;
   gtk_window_set_decorated(GTK_WINDOW(widget), FALSE);
@@ -231,6 +235,10 @@ void GtkUi::Realize(WindowHandle* w) {
 }
 
 void GtkUi::ApplyGeometry(WindowHandle* w) {
+  if (w->native) {
+    PlaceNative(w);
+    return;
+  }
   if (!w->widget) return;
   gtk_window_move(GTK_WINDOW(w->widget), w->rect.left, w->rect.top);
   const int width = w->rect.Width() > 0 ? w->rect.Width() : 1;
@@ -246,10 +254,62 @@ GtkWidget* GtkUi::ChildLayerOf(HWindow hwnd) {
   return w->children;
 }
 
+void GtkUi::PlaceNative(WindowHandle* w) {
+  GtkWidget* layer = w->parent ? ChildLayerOf(w->parent) : nullptr;
+  if (!layer) return;
+  if (gtk_widget_get_parent(w->native) != layer) {
+    gtk_fixed_put(GTK_FIXED(layer), w->native, w->rect.left, w->rect.top);
+  } else {
+    gtk_fixed_move(GTK_FIXED(layer), w->native, w->rect.left, w->rect.top);
+  }
+  gtk_widget_set_size_request(w->native, w->rect.Width() > 0 ? w->rect.Width() : 1,
+                              w->rect.Height() > 0 ? w->rect.Height() : 1);
+  gtk_widget_set_visible(w->native, w->visible);
+}
+
+bool GtkUi::AttachNative(HWindow hwnd, GtkWidget* widget) {
+  WindowHandle* w = Live(hwnd);
+  if (!w || !(w->style & kWS_CHILD) || !widget || !w->parent || !ChildLayerOf(w->parent))
+    return false;
+  w->native = widget;
+  PlaceNative(w);
+  return true;
+}
+
+void GtkUi::DetachNative(HWindow hwnd) {
+  if (WindowHandle* w = Live(hwnd)) w->native = nullptr;
+}
+
+void GtkUi::SetUserData(HWindow hwnd, void* data) {
+  if (WindowHandle* w = Live(hwnd)) w->userData = data;
+}
+
+void* GtkUi::UserData(HWindow hwnd) {
+  WindowHandle* w = Live(hwnd);
+  return w ? w->userData : nullptr;
+}
+
 namespace gtkbackend {
+namespace {
+GtkUi* Backend() { return dynamic_cast<GtkUi*>(Current().ui); }
+}  // namespace
 GtkWidget* ChildLayer(HWindow window) {
-  auto* ui = dynamic_cast<GtkUi*>(Current().ui);
+  GtkUi* ui = Backend();
   return ui ? ui->ChildLayerOf(window) : nullptr;
+}
+bool AttachNativeChild(HWindow child, GtkWidget* widget) {
+  GtkUi* ui = Backend();
+  return ui && ui->AttachNative(child, widget);
+}
+void DetachNativeChild(HWindow child) {
+  if (GtkUi* ui = Backend()) ui->DetachNative(child);
+}
+void SetWindowData(HWindow window, void* data) {
+  if (GtkUi* ui = Backend()) ui->SetUserData(window, data);
+}
+void* WindowData(HWindow window) {
+  GtkUi* ui = Backend();
+  return ui ? ui->UserData(window) : nullptr;
 }
 }  // namespace gtkbackend
 
@@ -257,6 +317,11 @@ bool GtkUi::ShowWindow(HWindow hwnd, int command) {
   WindowHandle* w = Live(hwnd);
   if (!w) return false;
   const bool was = w->visible;
+  if (w->style & kWS_CHILD) {
+    w->visible = command != kSW_HIDE;
+    if (w->native) gtk_widget_set_visible(w->native, w->visible);
+    return was;
+  }
   if (command == kSW_HIDE) {
     w->visible = false;
     if (w->widget) gtk_widget_hide(w->widget);

@@ -61,12 +61,18 @@ class GtkUi : public Ui {
   bool HasDisplay() const { return display_; }
   // See gtkbackend::ChildLayer.
   GtkWidget* ChildLayerOf(HWindow hwnd);
+  // See gtkbackend::AttachNativeChild and WindowData.
+  bool AttachNative(HWindow hwnd, GtkWidget* widget);
+  void DetachNative(HWindow hwnd);
+  void SetUserData(HWindow hwnd, void* data);
+  void* UserData(HWindow hwnd);
 
  private:
   struct Impl;
   WindowHandle* Live(HWindow hwnd);
   void Realize(WindowHandle* w);
   void ApplyGeometry(WindowHandle* w);
+  void PlaceNative(WindowHandle* w);
   int MessageBoxOnUiThread(HWindow owner, const std::wstring& text, const std::wstring& caption,
                            uint32_t flags);
   bool OnUiThread() const { return std::this_thread::get_id() == uiThread_; }

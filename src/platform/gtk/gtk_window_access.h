@@ -12,4 +12,16 @@ namespace pf::gtkbackend {
 // when needed; null without a display or for an unknown window.
 GtkWidget* ChildLayer(HWindow window);
 
+// Makes widget the native side of the WS_CHILD window child: it is put in
+// the parent's child layer and follows the window's rectangle (parent's
+// client coordinates) and visibility.  The caller keeps the widget (the
+// layer holds a container reference) and detaches it before destroying it.
+// False for a window that is not a child or without a display.
+bool AttachNativeChild(HWindow child, GtkWidget* widget);
+void DetachNativeChild(HWindow child);
+
+// One pointer of the caller's per window (like GWLP_USERDATA); not owned.
+void SetWindowData(HWindow window, void* data);
+void* WindowData(HWindow window);
+
 }  // namespace pf::gtkbackend

@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/win32_machine.h"
+#include "platform/win32/win32_web_engine.h"
 
 namespace pf {
 
@@ -218,6 +219,7 @@ Platform MakeBackendPlatform() {
   p.registry = Win32RegistryInstance();
   p.shell = Win32ShellInstance();
   p.machine = Win32MachineInstance();
+  p.web = win32web::Engine();
   return p;
 }
 
