@@ -4,6 +4,7 @@
 #include "app/components.h"
 #include "app/global_module.h"
 #include "net/download_queue.h"
+#include "skin/form_back.h"
 #include "windows/form_login.h"
 
 namespace app {
@@ -12,7 +13,7 @@ namespace {
 class ProgramComponents final : public AppComponents {
  public:
   std::unique_ptr<IBackdropForm> MakeBackdrop() override {
-    return std::make_unique<windows::BareBackdrop>();
+    return std::make_unique<skin::CFormBack>();
   }
   std::unique_ptr<ILoginForm> MakeLogin() override {
     return std::make_unique<windows::CFormLogin>();

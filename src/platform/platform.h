@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/graphics.h"
 #include "platform/ini.h"
 #include "platform/system.h"
 #include "platform/ui.h"
@@ -20,6 +21,7 @@ struct Platform {
   System* system = nullptr;        // not owned
   Ui* ui = nullptr;                // not owned
   Resources* resources = nullptr;  // not owned
+  Graphics* graphics = nullptr;    // not owned
 };
 
 // Provided by the backend compiled into the program.
@@ -37,5 +39,6 @@ inline Ini& ini() { return *Current().ini; }
 inline System& sys() { return *Current().system; }
 inline Ui& ui() { return *Current().ui; }
 inline Resources& res() { return *Current().resources; }
+inline Graphics& gfx() { return *Current().graphics; }
 
 }  // namespace pf

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/gtk/gtk_canvas.h"
 #include "platform/gtk/gtk_ui.h"
 #include "platform/platform.h"
 #include "platform/portable/ini_file.h"
@@ -64,7 +65,8 @@ Platform MakeBackendPlatform() {
   static LinuxSystem system;
   static GtkUi ui;
   static StringTableResources resources;
-  return Platform{&files, &ini, &system, &ui, &resources};
+  static GtkGraphics graphics;
+  return Platform{&files, &ini, &system, &ui, &resources, &graphics};
 }
 
 }  // namespace pf
