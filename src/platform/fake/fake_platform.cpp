@@ -186,12 +186,12 @@ bool FakeUi::SetWindowPos(HWindow hwnd, HWindow insertAfter, int x, int y, int w
   Log(L"SetWindowPos " + std::to_wstring(w->id) + L" " + std::to_wstring(x) + L"," +
       std::to_wstring(y) + L" " + std::to_wstring(flags) +
       (insertAfter == HwndTopmost() ? L" topmost" : L""));
+  const Rect before = w->rect;
   if (!(flags & kSWP_NOMOVE)) {
     const int32_t wd = w->rect.Width();
     const int32_t ht = w->rect.Height();
     w->rect = {x, y, x + wd, y + ht};
   }
-  const Rect before = w->rect;
   if (!(flags & kSWP_NOSIZE)) {
     w->rect.right = w->rect.left + width;
     w->rect.bottom = w->rect.top + height;
