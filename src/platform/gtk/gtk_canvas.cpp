@@ -60,7 +60,9 @@ cairo_surface_t* GtkBitmap::Surface(bool withAlpha) const {
         dst[x * 4 + 3] = 255;
       }
     }
-    opaque_ = cairo_image_surface_create_for_data(opaqueCopy_.data(), CAIRO_FORMAT_RGB24, width,
+    // Opaque ARGB32 rather than RGB24: scaling into an ARGB32 target then
+    // keeps to pixman's same-format fast paths.
+    opaque_ = cairo_image_surface_create_for_data(opaqueCopy_.data(), CAIRO_FORMAT_ARGB32, width,
                                                   height, stride);
   }
   return opaque_;
@@ -104,6 +106,7 @@ CairoCanvas::CairoCanvas(int width, int height)
 }
 
 CairoCanvas::~CairoCanvas() {
+  if (layout_) g_object_unref(layout_);
   if (ownsContext_) cairo_destroy(cr_);
   if (targetSurface_) cairo_surface_destroy(targetSurface_);
 }
@@ -118,8 +121,10 @@ bool CairoCanvas::Paint(int x, int y, int w, int h, cairo_surface_t* surface, in
                         int sw, int sh, cairo_operator_t op, double alpha) {
   if (!surface || w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return false;
   cairo_save(cr_);
+  // The destination rectangle is the path, added before the transform (so in
+  // target pixels); filling it keeps to cairo's fast rectangle paths.
+  cairo_new_path(cr_);
   cairo_rectangle(cr_, x, y, w, h);
-  cairo_clip(cr_);
   cairo_translate(cr_, x, y);
   cairo_scale(cr_, static_cast<double>(w) / sw, static_cast<double>(h) / sh);
   cairo_set_source_surface(cr_, surface, -sx, -sy);
@@ -127,10 +132,12 @@ bool CairoCanvas::Paint(int x, int y, int w, int h, cairo_surface_t* surface, in
   cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
   cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
   cairo_set_operator(cr_, op);
-  if (alpha >= 1.0)
-    cairo_paint(cr_);
-  else
+  if (alpha >= 1.0) {
+    cairo_fill(cr_);
+  } else {
+    cairo_clip(cr_);
     cairo_paint_with_alpha(cr_, alpha);
+  }
   cairo_restore(cr_);
   if (targetSurface_) cairo_surface_flush(targetSurface_);
   return true;
@@ -224,7 +231,10 @@ PangoFontDescription* Describe(const FontSpec* spec) {
 }  // namespace
 
 int CairoCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format) {
-  PangoLayout* layout = pango_cairo_create_layout(cr_);
+  // One layout per canvas, reused: creating one costs more than laying out a line.
+  if (!layout_) layout_ = pango_cairo_create_layout(cr_);
+  else pango_cairo_update_layout(cr_, layout_);
+  PangoLayout* layout = layout_;
   const FontSpec* spec = state_.font ? &state_.font->spec : nullptr;
   PangoFontDescription* desc = Describe(spec);
   pango_layout_set_font_description(layout, desc);
@@ -235,6 +245,8 @@ int CairoCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format)
     pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
     pango_layout_set_attributes(layout, attrs);
     pango_attr_list_unref(attrs);
+  } else {
+    pango_layout_set_attributes(layout, nullptr);
   }
   int tw = 0, th = 0;
   pango_layout_get_pixel_size(layout, &tw, &th);
@@ -266,7 +278,6 @@ int CairoCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format)
     if (targetSurface_) cairo_surface_flush(targetSurface_);
   }
   pango_font_description_free(desc);
-  g_object_unref(layout);
   return th;
 }
 

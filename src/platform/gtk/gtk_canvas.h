@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cairo.h>
+#include <pango/pango-layout.h>
 
 #include <map>
 #include <memory>
@@ -72,6 +73,7 @@ class CairoCanvas : public MemoryCanvas {
   };
   cairo_t* cr_;
   bool ownsContext_ = false;
+  PangoLayout* layout_ = nullptr;  // owned; made on first text
   std::unique_ptr<GtkBitmap> target_;
   cairo_surface_t* targetSurface_ = nullptr;
   State state_;

@@ -1,6 +1,7 @@
 #include "platform/portable/soft_canvas.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace pf {
 namespace {
@@ -38,9 +39,10 @@ uint32_t SoftCanvas::PixelAt(int x, int y) const {
 }
 
 // Nearest-neighbour stretch of the source rectangle onto the destination,
-// clipped to the target and the clip rectangle.
+// clipped to the target and the clip rectangle.  `op` blends one pixel.
+template <typename Op>
 bool SoftCanvas::Transfer(int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
-                          int sw, int sh, const PixelOp& op) {
+                          int sw, int sh, const Op& op) {
   if (failBlits || !src.bits || width <= 0 || height <= 0 || sw <= 0 || sh <= 0) return false;
   if (sx < 0 || sy < 0 || sx + sw > src.width || sy + sh > src.height) return false;
   const int bpp = src.bitsPerPixel / 8;
@@ -48,64 +50,86 @@ bool SoftCanvas::Transfer(int x, int y, int width, int height, const Bitmap& src
   const int y0 = std::max({y, 0, state_.clip.top});
   const int x1 = std::min({x + width, target_->width, state_.clip.right});
   const int y1 = std::min({y + height, target_->height, state_.clip.bottom});
+  if (x0 >= x1) return true;
+  std::vector<int> columns(static_cast<size_t>(x1 - x0));
+  for (int tx = x0; tx < x1; ++tx)
+    columns[static_cast<size_t>(tx - x0)] =
+        (sx + static_cast<int>(static_cast<int64_t>(tx - x) * sw / width)) * bpp;
   for (int ty = y0; ty < y1; ++ty) {
     const int syy = sy + static_cast<int>(static_cast<int64_t>(ty - y) * sh / height);
     const uint8_t* srow = src.bits + static_cast<ptrdiff_t>(syy) * src.pitch;
-    uint8_t* drow = target_->bits + static_cast<ptrdiff_t>(ty) * target_->pitch;
-    for (int tx = x0; tx < x1; ++tx) {
-      const int sxx = sx + static_cast<int>(static_cast<int64_t>(tx - x) * sw / width);
-      op(drow + tx * 4, srow + sxx * bpp, bpp);
+    uint8_t* d = target_->bits + static_cast<ptrdiff_t>(ty) * target_->pitch + x0 * 4;
+    if (bpp == 4 && sw == width && op.kCopies) {
+      std::memcpy(d, srow + columns[0], static_cast<size_t>(x1 - x0) * 4);
+      continue;
+    }
+    for (int c : columns) {
+      op(d, srow + c, bpp);
+      d += 4;
     }
   }
   return true;
 }
 
+namespace {
+// The pixel operations; kCopies marks a plain copy of 32-bit pixels.
+struct CopyOp {
+  static constexpr bool kCopies = true;
+  void operator()(uint8_t* d, const uint8_t* s, int bpp) const {
+    d[0] = s[0];
+    d[1] = s[1];
+    d[2] = s[2];
+    d[3] = bpp == 4 ? s[3] : 255;
+  }
+};
+struct KeyOp {
+  static constexpr bool kCopies = false;
+  uint32_t key;
+  void operator()(uint8_t* d, const uint8_t* s, int bpp) const {
+    if (Rgb(s[2], s[1], s[0]) == key) return;
+    CopyOp()(d, s, bpp);
+  }
+};
+struct BlendOp {
+  static constexpr bool kCopies = false;
+  int c;
+  bool perPixel;
+  void operator()(uint8_t* d, const uint8_t* s, int bpp) const {
+    const int sa = bpp == 4 ? s[3] : 255;
+    if (perPixel) {
+      // Source scaled by the constant alpha, then "over".
+      const uint8_t ps[4] = {Div255(s[0] * c), Div255(s[1] * c), Div255(s[2] * c), Div255(sa * c)};
+      const int inv = 255 - ps[3];
+      for (int i = 0; i < 4; ++i) d[i] = static_cast<uint8_t>(ps[i] + Div255(d[i] * inv));
+    } else {
+      for (int i = 0; i < 3; ++i) d[i] = Div255(s[i] * c + d[i] * (255 - c));
+      d[3] = Div255(sa * c + d[3] * (255 - c));
+    }
+  }
+};
+}  // namespace
+
 bool SoftCanvas::AlphaBlend(int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
                             int sw, int sh, BlendFunction blend) {
   Log(L"AlphaBlend " + Box(x, y, width, height) + L" <- " + Box(sx, sy, sw, sh) + L" alpha " +
       N(blend.sourceConstantAlpha) + L" format " + N(blend.alphaFormat));
-  const int c = blend.sourceConstantAlpha;
   const bool perPixel = (blend.alphaFormat & kAC_SRC_ALPHA) && src.bitsPerPixel == 32;
   return Transfer(x, y, width, height, src, sx, sy, sw, sh,
-                  [c, perPixel](uint8_t* d, const uint8_t* s, int bpp) {
-                    const int sa = bpp == 4 ? s[3] : 255;
-                    if (perPixel) {
-                      // Source scaled by the constant alpha, then "over".
-                      uint8_t ps[4] = {Div255(s[0] * c), Div255(s[1] * c), Div255(s[2] * c),
-                                       Div255(sa * c)};
-                      const int inv = 255 - ps[3];
-                      for (int i = 0; i < 4; ++i) d[i] = static_cast<uint8_t>(ps[i] + Div255(d[i] * inv));
-                    } else {
-                      for (int i = 0; i < 3; ++i) d[i] = Div255(s[i] * c + d[i] * (255 - c));
-                      d[3] = Div255(sa * c + d[3] * (255 - c));
-                    }
-                  });
+                  BlendOp{blend.sourceConstantAlpha, perPixel});
 }
 
 bool SoftCanvas::TransparentBlt(int x, int y, int width, int height, const Bitmap& src, int sx,
                                 int sy, int sw, int sh, uint32_t key) {
   Log(L"TransparentBlt " + Box(x, y, width, height) + L" <- " + Box(sx, sy, sw, sh) + L" key " +
       N(static_cast<int>(key)));
-  return Transfer(x, y, width, height, src, sx, sy, sw, sh,
-                  [key](uint8_t* d, const uint8_t* s, int bpp) {
-                    if (Rgb(s[2], s[1], s[0]) == key) return;
-                    d[0] = s[0];
-                    d[1] = s[1];
-                    d[2] = s[2];
-                    d[3] = bpp == 4 ? s[3] : 255;
-                  });
+  return Transfer(x, y, width, height, src, sx, sy, sw, sh, KeyOp{key});
 }
 
 bool SoftCanvas::StretchBlt(int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
                             int sw, int sh, uint32_t rop) {
   Log(L"StretchBlt " + Box(x, y, width, height) + L" <- " + Box(sx, sy, sw, sh));
   if (rop != kSRCCOPY) return false;
-  return Transfer(x, y, width, height, src, sx, sy, sw, sh, [](uint8_t* d, const uint8_t* s, int bpp) {
-    d[0] = s[0];
-    d[1] = s[1];
-    d[2] = s[2];
-    d[3] = bpp == 4 ? s[3] : 255;
-  });
+  return Transfer(x, y, width, height, src, sx, sy, sw, sh, CopyOp());
 }
 
 bool SoftCanvas::BitBlt(int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
@@ -115,12 +139,7 @@ bool SoftCanvas::BitBlt(int x, int y, int width, int height, const Bitmap& src, 
   const int w = std::min(width, src.width - sx);
   const int h = std::min(height, src.height - sy);
   if (w <= 0 || h <= 0) return false;
-  return Transfer(x, y, w, h, src, sx, sy, w, h, [](uint8_t* d, const uint8_t* s, int bpp) {
-    d[0] = s[0];
-    d[1] = s[1];
-    d[2] = s[2];
-    d[3] = bpp == 4 ? s[3] : 255;
-  });
+  return Transfer(x, y, w, h, src, sx, sy, w, h, CopyOp());
 }
 
 int SoftCanvas::SaveDC() {

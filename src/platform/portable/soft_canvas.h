@@ -80,9 +80,9 @@ class SoftCanvas : public MemoryCanvas {
   const State& CurrentState() const { return state_; }
 
  private:
-  using PixelOp = std::function<void(uint8_t* dst, const uint8_t* src, int srcBpp)>;
+  template <typename Op>
   bool Transfer(int x, int y, int width, int height, const Bitmap& src, int sx, int sy, int sw,
-                int sh, const PixelOp& op);
+                int sh, const Op& op);
   void Log(const std::wstring& line) { calls.push_back(line); }
 
   std::unique_ptr<SoftBitmap> own_;
