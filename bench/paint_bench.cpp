@@ -54,8 +54,8 @@ struct Form {
         background.marginBottom = 5;
     background.SetRect(pf::Rect{0, 0, kWidth, kHeight});
     const int ids[6][2] = {{192, 193}, {188, 189}, {194, 195}, {198, 199}, {200, 201}, {190, 191}};
-    const pf::Rect rects[6] = {{1200, 20, 1228, 48},  {1235, 20, 1263, 48}, {300, 660, 433, 698},
-                               {450, 660, 583, 698},  {600, 660, 733, 698}, {750, 660, 883, 698}};
+    const pf::Rect rects[6] = {{1200, 20, 1228, 48}, {1235, 20, 1263, 48}, {300, 660, 433, 698},
+                               {450, 660, 583, 698}, {600, 660, 733, 698}, {750, 660, 883, 698}};
     for (int i = 0; i < 6; ++i) {
       buttons[i].LoadButtonImages(ids[i][0], ids[i][1], ids[i][1]);
       buttons[i].SetRect(rects[i]);
@@ -76,7 +76,8 @@ struct Form {
 void Measure(const char* backend, pf::Canvas* canvas, const pf::Bitmap& picture) {
   Form form;
   const double paint = Median([&] { form.Paint(canvas); });
-  const double copy = Median([&] { canvas->BitBlt(0, 0, kWidth, kHeight, picture, 0, 0, pf::kSRCCOPY); });
+  const double copy =
+      Median([&] { canvas->BitBlt(0, 0, kWidth, kHeight, picture, 0, 0, pf::kSRCCOPY); });
   std::printf("%s paint: %.3f ms, copy: %.3f ms\n", backend, paint * 1e3, copy * 1e3);
   std::printf("%s paint/copy ratio: %.2f\n", backend, paint / copy);
 }

@@ -105,8 +105,7 @@ void CRKForm::StartSizing(int edge, pf::HWindow window) {
   if (full) ui.SetDragFullWindows(true);
 }
 
-bool CRKForm::Create(const std::wstring& className, const std::wstring& title,
-                     pf::HWindow parent) {
+bool CRKForm::Create(const std::wstring& className, const std::wstring& title, pf::HWindow parent) {
   if (window_) return true;
   pf::Ui& ui = pf::ui();
   window_ = ui.CreateWindowEx(0, className, title, pf::kWS_POPUP, 0, 0, rect_.right, rect_.bottom,

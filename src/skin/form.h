@@ -37,8 +37,7 @@ class CRKForm : public CRKBaseControl {
   virtual void TrackMouse();
   // Runs the system's sizing loop on `edge` (kWMSZ_*) of `window` (null: own).
   virtual void StartSizing(int edge, pf::HWindow window = nullptr);
-  virtual bool Create(const std::wstring& className, const std::wstring& title,
-                      pf::HWindow parent);
+  virtual bool Create(const std::wstring& className, const std::wstring& title, pf::HWindow parent);
   virtual bool ShowCentered(int showCommand);
   virtual void Hide();
   virtual void Minimize();

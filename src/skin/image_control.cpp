@@ -14,7 +14,8 @@ void CRKImage::Draw(pf::Canvas* dc) {
   if (!visible_ || !image.IsLoaded()) return;
   if (blended) {
     const SkinDrawMode mode = blend ? SkinDrawMode::kBlend : SkinDrawMode::kColorKey;
-    if (!DrawNineGrid(image, dc, rect_, marginLeft, marginTop, marginRight, marginBottom, mode, 255))
+    if (!DrawNineGrid(image, dc, rect_, marginLeft, marginTop, marginRight, marginBottom, mode,
+                      255))
       DrawFitted(image, dc, rect_, stretch, mode, 255);
     return;
   }

@@ -16,7 +16,7 @@ class CRKImage : public CRKBaseControl {
 
   // Filled directly by the owner: LoadSkinImage into image, its result into blend.
   bool blend = false;
-  CImage image;  // owned
+  CImage image;         // owned
   bool blended = true;  // false: opaque mode (StretchBlt pieces or a plain copy)
   int marginLeft = 0, marginTop = 0, marginRight = 0, marginBottom = 0;
   bool stretch = true;

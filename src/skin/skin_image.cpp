@@ -28,7 +28,8 @@ bool LoadSkinImage(CImage& image, int id) {
     }
     return true;
   }
-  if (std::unique_ptr<pf::Bitmap> b = pf::gfx().LoadBitmapResource(id)) image.Attach(std::move(b), false);
+  if (std::unique_ptr<pf::Bitmap> b = pf::gfx().LoadBitmapResource(id))
+    image.Attach(std::move(b), false);
   return false;
 }
 
@@ -75,8 +76,8 @@ bool ColorKeyDraw(const CImage& image, pf::Canvas* target, int x, int y, int w, 
   return target->TransparentBlt(x, y, w, h, *image.bitmap, sx, sy, sw, sh, kSkinKeyColor);
 }
 
-bool StretchDraw(const CImage& image, pf::Canvas* target, int x, int y, int w, int h, int sx, int sy,
-                 int sw, int sh) {
+bool StretchDraw(const CImage& image, pf::Canvas* target, int x, int y, int w, int h, int sx,
+                 int sy, int sw, int sh) {
   if (!target || !image.IsLoaded()) return false;
   return target->StretchBlt(x, y, w, h, *image.bitmap, sx, sy, sw, sh, pf::kSRCCOPY);
 }
@@ -114,7 +115,8 @@ bool DrawNineGrid(const CImage& image, pf::Canvas* target, const pf::Rect& rect,
     Piece(image, target, x0 + L, y0, dw - L - R, T, L, 0, W - L - R, T, mode, a);
     Piece(image, target, x1 - R, y0, R, T, W - R, 0, R, T, mode, a);
     Piece(image, target, x0, y0 + T, L, dh - T - B, 0, T, L, H - T - B, mode, a);
-    Piece(image, target, x0 + L, y0 + T, dw - L - R, dh - T - B, L, T, W - L - R, H - T - B, mode, a);
+    Piece(image, target, x0 + L, y0 + T, dw - L - R, dh - T - B, L, T, W - L - R, H - T - B, mode,
+          a);
     Piece(image, target, x1 - R, y0 + T, R, dh - T - B, W - R, T, R, H - T - B, mode, a);
     Piece(image, target, x0, y1 - B, L, B, 0, H - B, L, B, mode, a);
     Piece(image, target, x0 + L, y1 - B, dw - L - R, B, L, H - B, W - L - R, B, mode, a);

@@ -52,8 +52,8 @@ bool BlendDraw(const CImage& image, pf::Canvas* target, int x, int y, int w, int
                int sw, int sh, uint8_t constantAlpha);
 bool ColorKeyDraw(const CImage& image, pf::Canvas* target, int x, int y, int w, int h, int sx,
                   int sy, int sw, int sh);
-bool StretchDraw(const CImage& image, pf::Canvas* target, int x, int y, int w, int h, int sx, int sy,
-                 int sw, int sh);
+bool StretchDraw(const CImage& image, pf::Canvas* target, int x, int y, int w, int h, int sx,
+                 int sy, int sw, int sh);
 // The whole image at its natural size to (0, 0) of the target.
 bool PlainCopy(const CImage& image, pf::Canvas* target, int width, int height);
 

@@ -38,7 +38,8 @@ pf::LResult Proc(pf::HWindow h, uint32_t m, pf::WParam w, pf::LParam l) {
     std::fflush(stderr);
   }
   if (app::CGlobalModule* ctx = app::CGlobalModule::Instance())
-    if (ctx->backdrop && ctx->backdrop->GetHWND() == h) return ctx->backdrop->HandleMessage(h, m, w, l);
+    if (ctx->backdrop && ctx->backdrop->GetHWND() == h)
+      return ctx->backdrop->HandleMessage(h, m, w, l);
   for (skin::CRKForm* f : g_forms)
     if (f && f->GetHWND() == h && f->HandleMessage(h, m, w, l) == 0) return 0;
   return pf::ui().DefWindowProc(h, m, w, l);

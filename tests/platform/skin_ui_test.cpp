@@ -40,8 +40,8 @@ class SkinUi : public ::testing::Test {
     pf::ui().RegisterWindowClass(wc);
   }
   pf::HWindow Make(uint32_t exStyle = 0) {
-    return pf::ui().CreateWindowEx(exStyle, L"VexaSkinUiTest", L"t", pf::kWS_POPUP, 0, 0, 200,
-                                   100, nullptr);
+    return pf::ui().CreateWindowEx(exStyle, L"VexaSkinUiTest", L"t", pf::kWS_POPUP, 0, 0, 200, 100,
+                                   nullptr);
   }
 };
 
@@ -155,7 +155,8 @@ TEST_F(SkinUi, CursorsMenusAndFonts) {
 TEST_F(SkinUi, BlendsMatchTheSoftwareArithmetic) {
   std::unique_ptr<pf::Bitmap> src = pf::gfx().CreateBitmap(4, 1, 32);
   ASSERT_NE(src, nullptr);
-  const uint8_t pixels[4][4] = {{0, 0, 0, 0}, {10, 200, 128, 128}, {255, 255, 255, 255}, {1, 1, 1, 1}};
+  const uint8_t pixels[4][4] = {
+      {0, 0, 0, 0}, {10, 200, 128, 128}, {255, 255, 255, 255}, {1, 1, 1, 1}};
   for (int x = 0; x < 4; ++x) std::memcpy(src->bits + x * 4, pixels[x], 4);
   src->BitsChanged();
   std::unique_ptr<pf::MemoryCanvas> real = pf::gfx().CreateMemoryCanvas(4, 3);
@@ -176,7 +177,8 @@ TEST_F(SkinUi, BlendsMatchTheSoftwareArithmetic) {
       const uint8_t* p = r.bits + y * r.pitch + x * 4;
       const uint32_t s = soft.PixelAt(x, y);
       for (int i = 0; i < 3; ++i)
-        EXPECT_NEAR(p[i], (s >> (8 * i)) & 0xFF, 1) << "pixel " << x << "," << y << " channel " << i;
+        EXPECT_NEAR(p[i], (s >> (8 * i)) & 0xFF, 1)
+            << "pixel " << x << "," << y << " channel " << i;
     }
   }
 }

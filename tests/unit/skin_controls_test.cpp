@@ -207,7 +207,7 @@ TEST_F(SkinControlsTest, LabelFontWidthEllipsisAndColours) {
   };
   label.SetRect(pf::Rect{10, 0, 20, 20});
   label.SetText(L"abcdefghijklmno", false);  // 150 pixels
-  EXPECT_EQ(label.GetRect().right, 810);      // SetText widens to 800 first
+  EXPECT_EQ(label.GetRect().right, 810);     // SetText widens to 800 first
   pf::SoftCanvas canvas(1000, 100);
   canvas.measure = env.P().graphics.measure;
   label.Draw(&canvas);

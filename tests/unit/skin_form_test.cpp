@@ -80,7 +80,8 @@ TEST_F(SkinFormTest, CreateOncePlacesCentredAndSetsTheText) {
 
 TEST_F(SkinFormTest, RoutingGoesToTheTopmostHitControl) {
   Make(300, 200);
-  Probe low(pf::Rect{0, 0, 100, 100}), high(pf::Rect{50, 50, 150, 150}), far(pf::Rect{200, 0, 250, 50});
+  Probe low(pf::Rect{0, 0, 100, 100}), high(pf::Rect{50, 50, 150, 150}),
+      far(pf::Rect{200, 0, 250, 50});
   form.AddControl(&low);
   form.AddControl(&high);
   form.AddControl(&far);
@@ -220,8 +221,9 @@ TEST_F(BackdropTest, PaintsTheRoundedImageOnceAndPlacesAndDragsTheLoginWindow) {
   const uint32_t ex = ui.GetWindowLong(w, pf::kGWL_EXSTYLE);
   EXPECT_TRUE(ex & pf::kWS_EX_LAYERED);
   EXPECT_TRUE(ex & pf::kWS_EX_TOPMOST);
-  EXPECT_EQ(ui.GetWindowLong(w, pf::kGWL_STYLE) & (pf::kWS_POPUP | pf::kWS_SYSMENU | pf::kWS_MINIMIZEBOX),
-            pf::kWS_SYSMENU | pf::kWS_MINIMIZEBOX);
+  EXPECT_EQ(
+      ui.GetWindowLong(w, pf::kGWL_STYLE) & (pf::kWS_POPUP | pf::kWS_SYSMENU | pf::kWS_MINIMIZEBOX),
+      pf::kWS_SYSMENU | pf::kWS_MINIMIZEBOX);
   EXPECT_EQ(ui.Windows().back()->layeredUpdates, 1);
 
   // The layered pixels are image 170 premultiplied with rounding.

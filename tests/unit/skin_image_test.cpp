@@ -32,8 +32,8 @@ class SkinImageTest : public ::testing::Test {
 
 TEST_F(SkinImageTest, PremultiplicationTruncatesAndTheBackdropVariantRounds) {
   CImage image = MakeImage(4, 1, 32, true);
-  const uint8_t pixels[4][4] = {{10, 20, 30, 0}, {10, 20, 200, 255}, {255, 255, 255, 128},
-                                {128, 200, 128, 1}};
+  const uint8_t pixels[4][4] = {
+      {10, 20, 30, 0}, {10, 20, 200, 255}, {255, 255, 255, 128}, {128, 200, 128, 1}};
   for (int x = 0; x < 4; ++x)
     for (int i = 0; i < 4; ++i) Px(image, x, 0)[i] = pixels[x][i];
   CImage rounded = MakeImage(4, 1, 32, true);
@@ -41,7 +41,8 @@ TEST_F(SkinImageTest, PremultiplicationTruncatesAndTheBackdropVariantRounds) {
     for (int i = 0; i < 4; ++i) Px(rounded, x, 0)[i] = pixels[x][i];
 
   skin::PremultiplyAlpha(image);
-  EXPECT_EQ(std::vector<uint8_t>(Px(image, 0, 0), Px(image, 0, 0) + 4), (std::vector<uint8_t>{0, 0, 0, 0}));
+  EXPECT_EQ(std::vector<uint8_t>(Px(image, 0, 0), Px(image, 0, 0) + 4),
+            (std::vector<uint8_t>{0, 0, 0, 0}));
   EXPECT_EQ(std::vector<uint8_t>(Px(image, 1, 0), Px(image, 1, 0) + 4),
             (std::vector<uint8_t>{10, 20, 200, 255}));
   EXPECT_EQ(Px(image, 2, 0)[2], 128);
@@ -155,10 +156,10 @@ TEST_F(SkinImageTest, NinePartPiecesFollowTheTables) {
   ASSERT_TRUE(skin::DrawNineGrid(image, &canvas, pf::Rect{0, 0, 1287, 732}, 5, 5, 5, 5,
                                  SkinDrawMode::kOpaque, 255));
   const std::vector<std::wstring> nine = {
-      L"StretchBlt 0,0,5,5 <- 0,0,5,5",          L"StretchBlt 5,0,1277,5 <- 5,0,19,5",
-      L"StretchBlt 1282,0,5,5 <- 24,0,5,5",      L"StretchBlt 0,5,5,722 <- 0,5,5,20",
-      L"StretchBlt 5,5,1277,722 <- 5,5,19,20",   L"StretchBlt 1282,5,5,722 <- 24,5,5,20",
-      L"StretchBlt 0,727,5,5 <- 0,25,5,5",       L"StretchBlt 5,727,1277,5 <- 5,25,19,5",
+      L"StretchBlt 0,0,5,5 <- 0,0,5,5",        L"StretchBlt 5,0,1277,5 <- 5,0,19,5",
+      L"StretchBlt 1282,0,5,5 <- 24,0,5,5",    L"StretchBlt 0,5,5,722 <- 0,5,5,20",
+      L"StretchBlt 5,5,1277,722 <- 5,5,19,20", L"StretchBlt 1282,5,5,722 <- 24,5,5,20",
+      L"StretchBlt 0,727,5,5 <- 0,25,5,5",     L"StretchBlt 5,727,1277,5 <- 5,25,19,5",
       L"StretchBlt 1282,727,5,5 <- 24,25,5,5"};
   EXPECT_EQ(canvas.calls, nine);
 
@@ -177,10 +178,9 @@ TEST_F(SkinImageTest, NinePartPiecesFollowTheTables) {
   canvas.ClearCalls();
   ASSERT_TRUE(skin::DrawNineGrid(image, &canvas, pf::Rect{0, 0, 100, 100}, 20, 4, 9, 6,
                                  SkinDrawMode::kColorKey, 255));
-  const std::vector<std::wstring> rows = {
-      L"TransparentBlt 0,0,100,4 <- 0,0,29,4 key 16744703",
-      L"TransparentBlt 0,4,100,90 <- 0,4,29,20 key 16744703",
-      L"TransparentBlt 0,94,100,6 <- 0,24,29,6 key 16744703"};
+  const std::vector<std::wstring> rows = {L"TransparentBlt 0,0,100,4 <- 0,0,29,4 key 16744703",
+                                          L"TransparentBlt 0,4,100,90 <- 0,4,29,20 key 16744703",
+                                          L"TransparentBlt 0,94,100,6 <- 0,24,29,6 key 16744703"};
   EXPECT_EQ(canvas.calls, rows);
 
   canvas.ClearCalls();
@@ -200,7 +200,7 @@ TEST_F(SkinImageTest, FittedDrawStretchesOrKeepsNaturalSizeCentredVertically) {
   skin::DrawFitted(image, &canvas, pf::Rect{10, 20, 110, 40}, false, SkinDrawMode::kBlend, 255);
   const std::vector<std::wstring> expected = {
       L"AlphaBlend 10,20,100,35 <- 0,0,20,30 alpha 254 format 0",
-      L"AlphaBlend 10,22,20,30 <- 0,0,20,30 alpha 254 format 0",  // (35 - 30) / 2 = 2
+      L"AlphaBlend 10,22,20,30 <- 0,0,20,30 alpha 254 format 0",   // (35 - 30) / 2 = 2
       L"AlphaBlend 10,20,20,30 <- 0,0,20,30 alpha 255 format 0"};  // shorter: from the top
   EXPECT_EQ(canvas.calls, expected);
 }

@@ -42,11 +42,13 @@ struct Canvas {
   // Straight (not premultiplied) RGBA pixel.
   void Pixel(int x, int y, uint8_t out[4]) {
     cairo_surface_flush(surface);
-    const uint8_t* p = cairo_image_surface_get_data(surface) +
-                       y * cairo_image_surface_get_stride(surface) + x * 4;
+    const uint8_t* p =
+        cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface) + x * 4;
     const uint32_t v = *reinterpret_cast<const uint32_t*>(p);
     const uint8_t a = v >> 24;
-    auto un = [a](uint8_t c) -> uint8_t { return a ? static_cast<uint8_t>(std::min(255, (c * 255 + a / 2) / a)) : 0; };
+    auto un = [a](uint8_t c) -> uint8_t {
+      return a ? static_cast<uint8_t>(std::min(255, (c * 255 + a / 2) / a)) : 0;
+    };
     out[0] = un((v >> 16) & 0xFF);
     out[1] = un((v >> 8) & 0xFF);
     out[2] = un(v & 0xFF);

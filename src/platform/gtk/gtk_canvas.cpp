@@ -30,9 +30,7 @@ void GtkBitmap::Drop() const {
   keyed_.clear();
 }
 
-void GtkBitmap::BitsChanged() {
-  Drop();
-}
+void GtkBitmap::BitsChanged() { Drop(); }
 
 cairo_surface_t* GtkBitmap::Surface(bool withAlpha) const {
   if (!bits) return nullptr;
@@ -40,8 +38,8 @@ cairo_surface_t* GtkBitmap::Surface(bool withAlpha) const {
     // Cairo's 32-bit formats are blue, green, red, alpha in memory on little-endian machines.
     cairo_surface_t*& s = withAlpha ? alpha_ : opaque_;
     if (!s) {
-      s = cairo_image_surface_create_for_data(bits, withAlpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24,
-                                              width, height, pitch);
+      s = cairo_image_surface_create_for_data(
+          bits, withAlpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, width, height, pitch);
     } else {
       cairo_surface_mark_dirty(s);
     }
@@ -98,9 +96,8 @@ CairoCanvas::CairoCanvas(cairo_t* cr) : cr_(cr) {}
 
 CairoCanvas::CairoCanvas(int width, int height)
     : target_(std::make_unique<GtkBitmap>(width, height, 32)) {
-  targetSurface_ = cairo_image_surface_create_for_data(target_->bits, CAIRO_FORMAT_ARGB32,
-                                                       target_->width, target_->height,
-                                                       target_->pitch);
+  targetSurface_ = cairo_image_surface_create_for_data(
+      target_->bits, CAIRO_FORMAT_ARGB32, target_->width, target_->height, target_->pitch);
   cr_ = cairo_create(targetSurface_);
   ownsContext_ = true;
 }
@@ -219,7 +216,8 @@ PangoFontDescription* Describe(const FontSpec* spec) {
   PangoFontDescription* d = pango_font_description_new();
   // Faces of the Windows build that Linux lacks fall back to the installed CJK font.
   std::string family = spec ? ToUtf8(spec->face) : std::string();
-  family += std::string(family.empty() ? "" : ",") + "SimSun,WenQuanYi Micro Hei,Noto Sans CJK SC,sans-serif";
+  family += std::string(family.empty() ? "" : ",") +
+            "SimSun,WenQuanYi Micro Hei,Noto Sans CJK SC,sans-serif";
   pango_font_description_set_family(d, family.c_str());
   int height = spec ? spec->height : 16;
   if (height == 0) height = 16;
@@ -232,8 +230,10 @@ PangoFontDescription* Describe(const FontSpec* spec) {
 
 int CairoCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format) {
   // One layout per canvas, reused: creating one costs more than laying out a line.
-  if (!layout_) layout_ = pango_cairo_create_layout(cr_);
-  else pango_cairo_update_layout(cr_, layout_);
+  if (!layout_)
+    layout_ = pango_cairo_create_layout(cr_);
+  else
+    pango_cairo_update_layout(cr_, layout_);
   PangoLayout* layout = layout_;
   const FontSpec* spec = state_.font ? &state_.font->spec : nullptr;
   PangoFontDescription* desc = Describe(spec);
@@ -255,10 +255,14 @@ int CairoCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format)
     rect.bottom = rect.top + th;
   } else {
     int x = rect.left, y = rect.top;
-    if (format & kDT_CENTER) x = rect.left + (rect.Width() - tw) / 2;
-    else if (format & kDT_RIGHT) x = rect.right - tw;
-    if ((format & kDT_SINGLELINE) && (format & kDT_VCENTER)) y = rect.top + (rect.Height() - th) / 2;
-    else if ((format & kDT_SINGLELINE) && (format & kDT_BOTTOM)) y = rect.bottom - th;
+    if (format & kDT_CENTER)
+      x = rect.left + (rect.Width() - tw) / 2;
+    else if (format & kDT_RIGHT)
+      x = rect.right - tw;
+    if ((format & kDT_SINGLELINE) && (format & kDT_VCENTER))
+      y = rect.top + (rect.Height() - th) / 2;
+    else if ((format & kDT_SINGLELINE) && (format & kDT_BOTTOM))
+      y = rect.bottom - th;
     cairo_save(cr_);
     if (!(format & kDT_NOCLIP)) {
       cairo_rectangle(cr_, rect.left, rect.top, rect.Width(), rect.Height());

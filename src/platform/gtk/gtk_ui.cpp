@@ -921,15 +921,16 @@ HCursor GtkUi::LoadCursor(int id) {
   } kNames[] = {{kIDC_ARROW, "default"},      {kIDC_HAND, "pointer"},
                 {kIDC_SIZENWSE, "nwse-resize"}, {kIDC_SIZENESW, "nesw-resize"},
                 {kIDC_SIZEWE, "ew-resize"},     {kIDC_SIZENS, "ns-resize"}};
-  static std::map<int, CursorHandle*> loaded;
+  // Shared for the whole process, like the system's cursors.
+  static std::map<int, std::unique_ptr<CursorHandle>> loaded;
   auto it = loaded.find(id);
-  if (it != loaded.end()) return it->second;
+  if (it != loaded.end()) return it->second.get();
   for (const auto& n : kNames) {
     if (n.id != id) continue;
     GdkCursor* c = display_ ? gdk_cursor_new_from_name(gdk_display_get_default(), n.name) : nullptr;
-    auto* handle = new CursorHandle{id, c};
-    loaded[id] = handle;
-    return handle;
+    auto& handle = loaded[id];
+    handle = std::make_unique<CursorHandle>(CursorHandle{id, c});
+    return handle.get();
   }
   return nullptr;
 }

@@ -40,14 +40,16 @@ uint32_t Le(const uint8_t* p, int bytes) {
 }
 }  // namespace
 
-std::unique_ptr<Bitmap> DecodeBmpBytes(const uint8_t* data, size_t size, const BitmapFactory& make) {
+std::unique_ptr<Bitmap> DecodeBmpBytes(const uint8_t* data, size_t size,
+                                       const BitmapFactory& make) {
   if (!data || size < 54 || data[0] != 'B' || data[1] != 'M') return nullptr;
   const uint32_t offset = Le(data + 10, 4);
   const int32_t width = static_cast<int32_t>(Le(data + 18, 4));
   const int32_t rawHeight = static_cast<int32_t>(Le(data + 22, 4));
   const uint32_t bpp = Le(data + 28, 2);
   const uint32_t compression = Le(data + 30, 4);
-  if (bpp != 24 || compression != 0 || width <= 0 || rawHeight == 0 || width > 16384) return nullptr;
+  if (bpp != 24 || compression != 0 || width <= 0 || rawHeight == 0 || width > 16384)
+    return nullptr;
   const bool bottomUp = rawHeight > 0;
   const int32_t height = bottomUp ? rawHeight : -rawHeight;
   if (height > 16384) return nullptr;
@@ -56,7 +58,8 @@ std::unique_ptr<Bitmap> DecodeBmpBytes(const uint8_t* data, size_t size, const B
   std::unique_ptr<Bitmap> bitmap = make(width, height, 24);
   if (!bitmap || !bitmap->bits) return nullptr;
   for (int32_t y = 0; y < height; ++y) {
-    const uint8_t* src = data + offset + stride * static_cast<size_t>(bottomUp ? height - 1 - y : y);
+    const uint8_t* src =
+        data + offset + stride * static_cast<size_t>(bottomUp ? height - 1 - y : y);
     std::memcpy(bitmap->bits + static_cast<ptrdiff_t>(y) * bitmap->pitch, src,
                 static_cast<size_t>(width) * 3);
   }

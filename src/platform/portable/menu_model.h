@@ -13,7 +13,7 @@ namespace pf {
 
 struct MenuHandle {
   struct Item {
-    uint32_t command = 0;    // 0 for a popup
+    uint32_t command = 0;  // 0 for a popup
     std::wstring text;
     HMenu popup = nullptr;  // owned by the item until RemoveMenu detaches it
   };

@@ -6,7 +6,9 @@
 namespace pf {
 namespace {
 std::wstring N(int v) { return std::to_wstring(v); }
-std::wstring Box(int x, int y, int w, int h) { return N(x) + L"," + N(y) + L"," + N(w) + L"," + N(h); }
+std::wstring Box(int x, int y, int w, int h) {
+  return N(x) + L"," + N(y) + L"," + N(w) + L"," + N(h);
+}
 uint8_t Div255(int v) { return static_cast<uint8_t>((v + 127) / 255); }
 }  // namespace
 
@@ -190,8 +192,8 @@ int SoftCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format) 
     return size.cy;
   }
   Log(L"DrawText \"" + text + L"\" " + Box(rect.left, rect.top, rect.Width(), rect.Height()) +
-      L" format " + N(static_cast<int>(format)) + L" color " + N(static_cast<int>(state_.textColor)) +
-      L" mode " + N(state_.bkMode));
+      L" format " + N(static_cast<int>(format)) + L" color " +
+      N(static_cast<int>(state_.textColor)) + L" mode " + N(state_.bkMode));
   return size.cy;
 }
 
@@ -202,7 +204,8 @@ bool SoftCanvas::FillRect(const Rect& rect, uint32_t color) {
   one.bits[2] = RedOf(color);
   one.bits[3] = 255;
   const auto calls0 = calls.size();
-  const bool ok = StretchBlt(rect.left, rect.top, rect.Width(), rect.Height(), one, 0, 0, 1, 1, kSRCCOPY);
+  const bool ok =
+      StretchBlt(rect.left, rect.top, rect.Width(), rect.Height(), one, 0, 0, 1, 1, kSRCCOPY);
   calls.resize(calls0);
   Log(L"FillRect " + Box(rect.left, rect.top, rect.Width(), rect.Height()));
   return ok;

@@ -2,7 +2,9 @@
 // context (msimg32 for AlphaBlend and TransparentBlt), fonts, GDI+ PNG
 // decoding and LoadImageW for BITMAP resources.
 #include <windows.h>
+// GDI+ needs the COM declarations first.
 #include <objidl.h>
+// And then its own header.
 #include <gdiplus.h>
 
 #include <memory>
@@ -21,7 +23,8 @@ Win32Bitmap::Win32Bitmap(int w, int h, int bpp) {
   info.bmiHeader.biBitCount = static_cast<WORD>(bpp);
   info.bmiHeader.biCompression = BI_RGB;
   void* pixels = nullptr;
-  if (w > 0 && h > 0) handle = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+  if (w > 0 && h > 0)
+    handle = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
   if (!handle) return;
   bits = static_cast<uint8_t*>(pixels);
   width = w;
@@ -107,7 +110,8 @@ bool GdiCanvas::StretchBlt(int x, int y, int w, int h, const Bitmap& src, int sx
   return ::StretchBlt(dc_, x, y, w, h, s.dc, sx, sy, sw, sh, rop) != FALSE;
 }
 
-bool GdiCanvas::BitBlt(int x, int y, int w, int h, const Bitmap& src, int sx, int sy, uint32_t rop) {
+bool GdiCanvas::BitBlt(int x, int y, int w, int h, const Bitmap& src, int sx, int sy,
+                       uint32_t rop) {
   Selected s(src);
   return ::BitBlt(dc_, x, y, w, h, s.dc, sx, sy, rop) != FALSE;
 }
@@ -142,7 +146,6 @@ bool GdiCanvas::FillRect(const Rect& rect, uint32_t color) {
   ::DeleteObject(brush);
   return ok;
 }
-
 
 std::unique_ptr<Bitmap> Win32Graphics::CreateBitmap(int width, int height, int bitsPerPixel) {
   auto b = std::make_unique<Win32Bitmap>(width, height, bitsPerPixel);
@@ -198,7 +201,8 @@ std::unique_ptr<Bitmap> Win32Graphics::DecodePng(const uint8_t* data, size_t siz
           alpha = (palette->Flags & Gdiplus::PaletteFlagsHasAlpha) != 0;
       }
     }
-    std::unique_ptr<Bitmap> b = CreateBitmap(static_cast<int>(w), static_cast<int>(h), alpha ? 32 : 24);
+    std::unique_ptr<Bitmap> b =
+        CreateBitmap(static_cast<int>(w), static_cast<int>(h), alpha ? 32 : 24);
     if (b) {
       Gdiplus::BitmapData locked{};
       locked.Width = w;
@@ -225,7 +229,8 @@ std::unique_ptr<Bitmap> Win32Graphics::DecodePng(const uint8_t* data, size_t siz
 std::unique_ptr<Bitmap> Win32Graphics::LoadBitmapResource(int id) {
   HINSTANCE module = ::GetModuleHandleW(nullptr);
   if (!::FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2))) return nullptr;
-  HANDLE image = ::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+  HANDLE image =
+      ::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
   if (!image) return nullptr;
   return std::make_unique<Win32Bitmap>(static_cast<HBITMAP>(image));
 }

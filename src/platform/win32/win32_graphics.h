@@ -24,7 +24,7 @@ class Win32Bitmap : public Bitmap {
 
 class GdiCanvas : public MemoryCanvas {
  public:
-  explicit GdiCanvas(HDC dc);  // not owned
+  explicit GdiCanvas(HDC dc);        // not owned
   GdiCanvas(int width, int height);  // a memory DC with its own 32-bit DIB
   ~GdiCanvas() override;
   bool AlphaBlend(int x, int y, int width, int height, const Bitmap& src, int sx, int sy, int sw,
