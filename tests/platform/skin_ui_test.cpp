@@ -3,7 +3,13 @@
 // text, decoding, and the blend arithmetic against the software canvas.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
@@ -209,6 +215,62 @@ TEST_F(SkinUi, DecodesEveryPngResource) {
   bool alpha = true;
   const uint8_t junk[] = {1, 2, 3};
   EXPECT_EQ(pf::gfx().DecodePng(junk, sizeof junk, alpha), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// Offered every message before dispatch; ends the loop after the button-up.
+class InputFilter : public pf::MessageFilter {
+ public:
+  bool PreTranslateMessage(pf::Msg* msg) override {
+    if (msg->message >= pf::kWM_MOUSEFIRST && msg->message <= pf::kWM_MOUSELAST) {
+      seen.push_back(msg->message);
+      if (msg->message == pf::kWM_LBUTTONUP) {
+        upAt = msg->lParam;
+        pf::ui().PostQuitMessage(0);
+      }
+    }
+    return false;
+  }
+  std::vector<uint32_t> seen;
+  pf::LParam upAt = 0;
+};
+
+// Real input (xdotool on the test's X display, where the runner provides it)
+// reaches the window through the queue, so the loop's filter sees it first.
+TEST_F(SkinUi, NativeMouseInputPassesTheMessageLoopFilter) {
+  const char* xdotool = std::getenv("VEXA_XDOTOOL");
+  if (!xdotool) GTEST_SKIP() << "no synthetic input on this platform";
+  pf::Ui& ui = pf::ui();
+  pf::HWindow w = Make();
+  ui.SetWindowPos(w, pf::HwndTop(), 400, 300, 200, 100, pf::kSWP_SHOWWINDOW);
+  ui.SetForegroundWindow(w);
+  // Let the window appear before the click; the loop ends on the button-up.
+  std::thread clicker([xdotool] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const std::string command = std::string(xdotool) + " mousemove 450 330 click 1";
+    if (std::system(command.c_str()) != 0) pf::ui().PostQuitMessage(1);
+  });
+  std::atomic<bool> done{false};
+  std::thread guard([&done] {
+    for (int i = 0; i < 100 && !done; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!done) pf::ui().PostQuitMessage(2);  // nothing came: end the loop anyway
+  });
+  InputFilter filter;
+  const int code = ui.RunMessageLoop(&filter);
+  done = true;
+  clicker.join();
+  guard.join();
+  EXPECT_EQ(code, 0);
+  ASSERT_FALSE(filter.seen.empty());
+  EXPECT_NE(std::find(filter.seen.begin(), filter.seen.end(), pf::kWM_LBUTTONDOWN),
+            filter.seen.end());
+  EXPECT_EQ(filter.upAt & 0xFFFF, 50);
+  EXPECT_EQ((filter.upAt >> 16) & 0xFFFF, 30);
+  ui.DestroyWindow(w);
 }
 
 }  // namespace
