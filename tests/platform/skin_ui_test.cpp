@@ -274,3 +274,33 @@ TEST_F(SkinUi, NativeMouseInputPassesTheMessageLoopFilter) {
 }
 
 }  // namespace
+
+namespace {
+
+// A popup menu of resource 149 returns the chosen command (TPM_RETURNCMD).
+TEST_F(SkinUi, PopupMenuReturnsTheChosenCommand) {
+  const char* xdotool = std::getenv("VEXA_XDOTOOL");
+  if (!xdotool) GTEST_SKIP() << "no synthetic input on this platform";
+  pf::Ui& ui = pf::ui();
+  pf::HWindow w = Make();
+  ui.SetWindowPos(w, pf::HwndTop(), 300, 300, 200, 100, pf::kSWP_SHOWWINDOW);
+  ui.SetForegroundWindow(w);
+  pf::HMenu bar = ui.LoadMenu(149);
+  pf::HMenu popup = ui.GetSubMenu(bar, 0);
+  ui.RemoveMenu(bar, 0, pf::kMF_BYPOSITION);
+  ui.DestroyMenu(bar);
+  // The second item, "清理缓存", by keyboard.
+  std::thread chooser([xdotool] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    const std::string command = std::string(xdotool) + " key Down Down Return";
+    std::system(command.c_str());
+  });
+  const int chosen =
+      ui.TrackPopupMenu(popup, pf::kTPM_RETURNCMD | pf::kTPM_RIGHTBUTTON, 320, 320, w);
+  chooser.join();
+  EXPECT_EQ(chosen, 32778);
+  ui.DestroyMenu(popup);
+  ui.DestroyWindow(w);
+}
+
+}  // namespace
