@@ -41,7 +41,7 @@ struct BlendFunction {
 };
 
 // CreateFontW's arguments.
-struct FontSpec {
+struct LogFont {
   int32_t height = 0;
   int32_t width = 0;
   int32_t escapement = 0;

@@ -24,7 +24,7 @@ class Graphics {
   // the program; null when it does not exist.
   virtual std::unique_ptr<Bitmap> LoadBitmapResource(int id) = 0;
   // CreateFontW / DeleteObject.
-  virtual HFont CreateFont(const FontSpec& spec) = 0;
+  virtual HFont CreateFont(const LogFont& logFont) = 0;
   virtual bool DeleteFont(HFont font) = 0;
   // CreateCompatibleDC with a selected width x height 32-bit bitmap.
   virtual std::unique_ptr<MemoryCanvas> CreateMemoryCanvas(int width, int height) = 0;

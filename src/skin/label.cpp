@@ -13,17 +13,17 @@ CRKLabel::~CRKLabel() {
 pf::HFont CRKLabel::EnsureFont() {
   if (fontStale_) {
     if (font_) pf::gfx().DeleteFont(font_);
-    pf::FontSpec spec;
-    spec.height = fontHeight_;
-    spec.weight = weight_;
-    spec.underline = static_cast<uint32_t>(underline_);
-    spec.charSet = pf::kANSI_CHARSET;
-    spec.outPrecision = pf::kOUT_DEFAULT_PRECIS;
-    spec.clipPrecision = pf::kCLIP_DEFAULT_PRECIS;
-    spec.quality = pf::kDEFAULT_QUALITY;
-    spec.pitchAndFamily = pf::kDEFAULT_PITCH | pf::kFF_SWISS;
-    spec.face = fontFace_;
-    font_ = pf::gfx().CreateFont(spec);
+    pf::LogFont logFont;
+    logFont.height = fontHeight_;
+    logFont.weight = weight_;
+    logFont.underline = static_cast<uint32_t>(underline_);
+    logFont.charSet = pf::kANSI_CHARSET;
+    logFont.outPrecision = pf::kOUT_DEFAULT_PRECIS;
+    logFont.clipPrecision = pf::kCLIP_DEFAULT_PRECIS;
+    logFont.quality = pf::kDEFAULT_QUALITY;
+    logFont.pitchAndFamily = pf::kDEFAULT_PITCH | pf::kFF_SWISS;
+    logFont.face = fontFace_;
+    font_ = pf::gfx().CreateFont(logFont);
     fontStale_ = false;
   }
   return font_;

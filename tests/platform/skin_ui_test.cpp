@@ -133,12 +133,12 @@ TEST_F(SkinUi, CursorsMenusAndFonts) {
   }
   EXPECT_EQ(ui.LoadMenu(150), nullptr);
 
-  pf::FontSpec spec;
-  spec.height = 26;
-  spec.underline = 1;
-  spec.pitchAndFamily = pf::kDEFAULT_PITCH | pf::kFF_SWISS;
-  spec.face = L"宋体";
-  pf::HFont font = pf::gfx().CreateFont(spec);
+  pf::LogFont logFont;
+  logFont.height = 26;
+  logFont.underline = 1;
+  logFont.pitchAndFamily = pf::kDEFAULT_PITCH | pf::kFF_SWISS;
+  logFont.face = L"宋体";
+  pf::HFont font = pf::gfx().CreateFont(logFont);
   ASSERT_NE(font, nullptr);
   std::unique_ptr<pf::MemoryCanvas> canvas = pf::gfx().CreateMemoryCanvas(400, 100);
   const int saved = canvas->SaveDC();

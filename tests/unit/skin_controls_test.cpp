@@ -162,7 +162,7 @@ TEST_F(SkinControlsTest, ButtonDrawsFittedWith254AndFitsItsCaptionKeepingTheTail
   form.AddControl(&b);
   pf::SoftCanvas canvas(300, 200);
   // Every character 10 pixels wide, 12 tall.
-  canvas.measure = [](const std::wstring& t, const pf::FontSpec*) {
+  canvas.measure = [](const std::wstring& t, const pf::LogFont*) {
     return pf::Size{static_cast<int32_t>(t.size()) * 10, 12};
   };
   b.Draw(&canvas);
@@ -182,7 +182,7 @@ TEST_F(SkinControlsTest, ButtonDrawsFittedWith254AndFitsItsCaptionKeepingTheTail
   b.paddingLeft = 0;
   b.SetRect(pf::Rect{0, 0, 99, 20});
   canvas.ClearCalls();
-  canvas.measure = [](const std::wstring& t, const pf::FontSpec*) {
+  canvas.measure = [](const std::wstring& t, const pf::LogFont*) {
     return pf::Size{t == L"ABCDEFGHIJ" ? 1000 : 1, 12};
   };
   b.Draw(&canvas);
@@ -202,7 +202,7 @@ TEST_F(SkinControlsTest, LabelFontWidthEllipsisAndColours) {
   EXPECT_EQ(label.FontHeight(), 14);
 
   // Auto width without a maximum: the rectangle follows the text.
-  env.P().graphics.measure = [](const std::wstring& t, const pf::FontSpec*) {
+  env.P().graphics.measure = [](const std::wstring& t, const pf::LogFont*) {
     return pf::Size{static_cast<int32_t>(t.size()) * 10, 12};
   };
   label.SetRect(pf::Rect{10, 0, 20, 20});
@@ -215,10 +215,10 @@ TEST_F(SkinControlsTest, LabelFontWidthEllipsisAndColours) {
   EXPECT_EQ(LastText(canvas).substr(0, 27), L"DrawText \"abcdefghijklmno\" ");
   // A font of its own, created with the label's arguments.
   ASSERT_FALSE(env.P().graphics.createdFonts.empty());
-  const pf::FontSpec& spec = env.P().graphics.createdFonts.back();
-  EXPECT_EQ(spec.height, 14);
-  EXPECT_EQ(spec.face, L"微软雅黑");
-  EXPECT_EQ(spec.pitchAndFamily, 0x20u);
+  const pf::LogFont& logFont = env.P().graphics.createdFonts.back();
+  EXPECT_EQ(logFont.height, 14);
+  EXPECT_EQ(logFont.face, L"微软雅黑");
+  EXPECT_EQ(logFont.pitchAndFamily, 0x20u);
 
   // Maximum 100 with a 150-pixel text: shortened to the first candidate wider than 84.
   label.SetAutoWidth(true, 100);

@@ -463,10 +463,10 @@ std::unique_ptr<Bitmap> FakeGraphics::LoadBitmapResource(int id) {
                         [this](int w, int h, int bpp) { return CreateBitmap(w, h, bpp); });
 }
 
-HFont FakeGraphics::CreateFont(const FontSpec& spec) {
+HFont FakeGraphics::CreateFont(const LogFont& logFont) {
   ++liveFonts;
-  createdFonts.push_back(spec);
-  return new FontHandle{spec};
+  createdFonts.push_back(logFont);
+  return new FontHandle{logFont};
 }
 
 bool FakeGraphics::DeleteFont(HFont font) {

@@ -212,18 +212,18 @@ HFont CairoCanvas::SelectFont(HFont font) {
 
 namespace {
 // GDI's font height: positive is the cell height, negative the character height.
-PangoFontDescription* Describe(const FontSpec* spec) {
+PangoFontDescription* Describe(const LogFont* logFont) {
   PangoFontDescription* d = pango_font_description_new();
   // Faces of the Windows build that Linux lacks fall back to the installed CJK font.
-  std::string family = spec ? ToUtf8(spec->face) : std::string();
+  std::string family = logFont ? ToUtf8(logFont->face) : std::string();
   family += std::string(family.empty() ? "" : ",") +
             "SimSun,WenQuanYi Micro Hei,Noto Sans CJK SC,sans-serif";
   pango_font_description_set_family(d, family.c_str());
-  int height = spec ? spec->height : 16;
+  int height = logFont ? logFont->height : 16;
   if (height == 0) height = 16;
   const double px = height < 0 ? -height : height * 0.85;
   pango_font_description_set_absolute_size(d, px * PANGO_SCALE);
-  if (spec && spec->weight >= kFW_BOLD) pango_font_description_set_weight(d, PANGO_WEIGHT_BOLD);
+  if (logFont && logFont->weight >= kFW_BOLD) pango_font_description_set_weight(d, PANGO_WEIGHT_BOLD);
   return d;
 }
 }  // namespace
@@ -235,12 +235,12 @@ int CairoCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format)
   else
     pango_cairo_update_layout(cr_, layout_);
   PangoLayout* layout = layout_;
-  const FontSpec* spec = state_.font ? &state_.font->spec : nullptr;
-  PangoFontDescription* desc = Describe(spec);
+  const LogFont* logFont = state_.font ? &state_.font->logFont : nullptr;
+  PangoFontDescription* desc = Describe(logFont);
   pango_layout_set_font_description(layout, desc);
   const std::string utf8 = ToUtf8(text);
   pango_layout_set_text(layout, utf8.c_str(), -1);
-  if (spec && spec->underline) {
+  if (logFont && logFont->underline) {
     PangoAttrList* attrs = pango_attr_list_new();
     pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
     pango_layout_set_attributes(layout, attrs);
@@ -312,7 +312,7 @@ std::unique_ptr<Bitmap> GtkGraphics::LoadBitmapResource(int id) {
                         [this](int w, int h, int bpp) { return CreateBitmap(w, h, bpp); });
 }
 
-HFont GtkGraphics::CreateFont(const FontSpec& spec) { return new FontHandle{spec}; }
+HFont GtkGraphics::CreateFont(const LogFont& logFont) { return new FontHandle{logFont}; }
 
 bool GtkGraphics::DeleteFont(HFont font) {
   if (!font) return false;

@@ -85,7 +85,7 @@ class GtkGraphics : public Graphics {
   std::unique_ptr<Bitmap> CreateBitmap(int width, int height, int bitsPerPixel) override;
   std::unique_ptr<Bitmap> DecodePng(const uint8_t* data, size_t size, bool& hasAlpha) override;
   std::unique_ptr<Bitmap> LoadBitmapResource(int id) override;
-  HFont CreateFont(const FontSpec& spec) override;
+  HFont CreateFont(const LogFont& logFont) override;
   bool DeleteFont(HFont font) override;
   std::unique_ptr<MemoryCanvas> CreateMemoryCanvas(int width, int height) override;
 };

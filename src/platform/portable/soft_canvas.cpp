@@ -21,7 +21,7 @@ SoftBitmap::SoftBitmap(int w, int h, int bpp) {
   bits = storage.empty() ? nullptr : storage.data();
 }
 
-Size DefaultMeasure(const std::wstring& text, const FontSpec* font) {
+Size DefaultMeasure(const std::wstring& text, const LogFont* font) {
   const int h = font ? (font->height < 0 ? -font->height : font->height) : 16;
   const int cell = h ? h : 16;
   int w = 0;
@@ -185,7 +185,7 @@ HFont SoftCanvas::SelectFont(HFont font) {
 }
 
 int SoftCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format) {
-  const Size size = measure(text, state_.font ? &state_.font->spec : nullptr);
+  const Size size = measure(text, state_.font ? &state_.font->logFont : nullptr);
   if (format & kDT_CALCRECT) {
     rect.right = rect.left + size.cx;
     rect.bottom = rect.top + size.cy;

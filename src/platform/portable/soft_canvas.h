@@ -23,17 +23,17 @@ class SoftBitmap : public Bitmap {
 };
 
 struct FontHandle {
-  FontSpec spec;
+  LogFont logFont;
 };
 
 // Width and height in pixels of a line of text in a font (null = the
 // device context's default font).
-using TextMeasurer = std::function<Size(const std::wstring& text, const FontSpec* font)>;
+using TextMeasurer = std::function<Size(const std::wstring& text, const LogFont* font)>;
 
 // The default measurer: characters below U+0080 are half the font height
 // wide, others the full height; the line is the font height tall (16 without
 // a font).
-Size DefaultMeasure(const std::wstring& text, const FontSpec* font);
+Size DefaultMeasure(const std::wstring& text, const LogFont* font);
 
 class SoftCanvas : public MemoryCanvas {
  public:

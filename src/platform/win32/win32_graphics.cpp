@@ -235,7 +235,7 @@ std::unique_ptr<Bitmap> Win32Graphics::LoadBitmapResource(int id) {
   return std::make_unique<Win32Bitmap>(static_cast<HBITMAP>(image));
 }
 
-HFont Win32Graphics::CreateFont(const FontSpec& s) {
+HFont Win32Graphics::CreateFont(const LogFont& s) {
   HFONT f = ::CreateFontW(s.height, s.width, s.escapement, s.orientation, s.weight, s.italic,
                           s.underline, s.strikeOut, s.charSet, s.outPrecision, s.clipPrecision,
                           s.quality, s.pitchAndFamily, s.face.c_str());
