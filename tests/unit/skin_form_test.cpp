@@ -279,3 +279,52 @@ TEST_F(BackdropTest, PaintsTheRoundedImageOnceAndPlacesAndDragsTheLoginWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// The shape of a client window: a skinned form that the shell reaches through
+// its app:: interface (the login window takes this form).
+class LoginLike : public skin::CRKForm, public app::ILoginForm {
+ public:
+  pf::HWindow GetHWND() const override { return CRKForm::GetHWND(); }
+  bool PreTranslateMessage(pf::Msg* msg) override { return CRKForm::PreTranslateMessage(msg); }
+  void RedrawControls(bool onlyMarked) override { CRKForm::RedrawControls(onlyMarked); }
+  using CRKForm::SetRect;
+  void SetRect(int left, int top, int right, int bottom) override {
+    CRKForm::SetRect(pf::Rect{left, top, right, bottom});
+  }
+  bool Create(const std::wstring& className, const std::wstring& title,
+              pf::HWindow parent) override {
+    return CRKForm::Create(className, title, parent);
+  }
+  pf::LResult HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
+                            pf::LParam lParam) override {
+    if (CRKForm::HandleMessage(hwnd, message, wParam, lParam) == 0) return 0;
+    return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
+  }
+  bool Init() override {
+    background.SetRect(pf::Rect{0, 0, 100, 50});
+    AddControl(&background);
+    return true;
+  }
+  std::wstring GetEnterGameUrl() const override { return std::wstring(); }
+  std::wstring GetQuickLoginUrl() const override { return std::wstring(); }
+  void ReloadAfterGame() override {}
+  Probe background{pf::Rect{}};
+};
+
+TEST_F(SkinFormTest, AClientWindowIsAFormAndAnAppInterfaceAtOnce) {
+  LoginLike login;
+  app::ILoginForm& shell = login;
+  shell.SetRect(0, 0, 100, 50);
+  ASSERT_TRUE(shell.Create(L"FormTest", L"t", nullptr));
+  ASSERT_TRUE(shell.Init());
+  g_form = &login;
+  ui().RedrawWindow(shell.GetHWND(), nullptr, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
+  EXPECT_EQ(login.background.draws, 1);
+  EXPECT_EQ(shell.HandleMessage(shell.GetHWND(), pf::kWM_MOUSEMOVE, 0, Pack(10, 10)), 0);
+  EXPECT_EQ(login.background.moves.size(), 1u);
+  EXPECT_TRUE(shell.PreTranslateMessage(nullptr));
+}
+
+}  // namespace
