@@ -5,6 +5,7 @@
 #include "app/global_module.h"
 #include "net/download_queue.h"
 #include "platform/platform.h"
+#include "skin/form_back.h"
 #include "windows/form_login.h"
 
 namespace app {
@@ -13,7 +14,7 @@ namespace {
 class ProgramComponents final : public AppComponents {
  public:
   std::unique_ptr<IBackdropForm> MakeBackdrop() override {
-    return std::make_unique<windows::BareBackdrop>();
+    return std::make_unique<skin::CFormBack>();
   }
   std::unique_ptr<ILoginForm> MakeLogin() override {
     return std::make_unique<windows::CFormLogin>();

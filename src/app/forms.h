@@ -29,6 +29,8 @@ class IBackdropForm : public IAppForm {
  public:
   // Creates the layered backdrop window (hidden).
   virtual bool Init() = 0;
+  // Shows it as an application window, centred on the work area unless keepPosition.
+  virtual void ShowBackdrop(bool keepPosition) = 0;
 };
 
 class ILoginForm : public IAppForm {

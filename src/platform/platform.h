@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/graphics.h"
 #include "platform/ini.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
@@ -28,6 +29,7 @@ struct Platform {
   Shell* shell = nullptr;          // not owned
   Machine* machine = nullptr;      // not owned
   WebEngine* web = nullptr;        // not owned
+  Graphics* graphics = nullptr;    // not owned
 };
 
 // Provided by the backend compiled into the program.
@@ -49,5 +51,6 @@ inline Registry& registry() { return *Current().registry; }
 inline Shell& shell() { return *Current().shell; }
 inline Machine& machine() { return *Current().machine; }
 inline WebEngine& web() { return *Current().web; }
+inline Graphics& gfx() { return *Current().graphics; }
 
 }  // namespace pf

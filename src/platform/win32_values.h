@@ -140,6 +140,127 @@ constexpr int kVK_RETURN = 0x0D;
 constexpr int kVK_CONTROL = 0x11;
 constexpr int kVK_DELETE = 0x2E;
 
+
+// System commands and sizing edges.
+constexpr uint32_t kSC_MOVE_MOUSE = 0xF012;    // SC_MOVE | HTCAPTION: move with the mouse
+constexpr uint32_t kSC_MOVE_CAPTION = 0xF011;  // SC_MOVE | 1
+constexpr int kWMSZ_LEFT = 1;
+constexpr int kWMSZ_RIGHT = 2;
+constexpr int kWMSZ_TOP = 3;
+constexpr int kWMSZ_TOPLEFT = 4;
+constexpr int kWMSZ_TOPRIGHT = 5;
+constexpr int kWMSZ_BOTTOM = 6;
+constexpr int kWMSZ_BOTTOMLEFT = 7;
+constexpr int kWMSZ_BOTTOMRIGHT = 8;
+
+// WM_ACTIVATE states.
+constexpr int kWA_INACTIVE = 0;
+constexpr int kWA_ACTIVE = 1;
+
+// SetWindowPos flags beyond the basic ones.
+constexpr uint32_t kSWP_NOOWNERZORDER = 0x0200;
+
+// Layered windows.
+constexpr uint32_t kLWA_COLORKEY = 0x00000001;
+constexpr uint32_t kLWA_ALPHA = 0x00000002;
+constexpr uint32_t kULW_COLORKEY = 0x00000001;
+constexpr uint32_t kULW_ALPHA = 0x00000002;
+
+// RedrawWindow flags.
+constexpr uint32_t kRDW_INVALIDATE = 0x0001;
+constexpr uint32_t kRDW_ERASE = 0x0004;
+constexpr uint32_t kRDW_NOERASE = 0x0020;
+constexpr uint32_t kRDW_UPDATENOW = 0x0100;
+
+// TrackMouseEvent.
+constexpr uint32_t kTME_HOVER = 0x00000001;
+constexpr uint32_t kTME_LEAVE = 0x00000002;
+constexpr uint32_t kTME_CANCEL = 0x80000000;
+constexpr uint32_t kHOVER_DEFAULT = 0xFFFFFFFF;
+
+// Cursor ids (LoadCursorW with no module).
+constexpr int kIDC_ARROW = 32512;
+constexpr int kIDC_SIZENWSE = 32642;
+constexpr int kIDC_SIZENESW = 32643;
+constexpr int kIDC_SIZEWE = 32644;
+constexpr int kIDC_SIZENS = 32645;
+constexpr int kIDC_HAND = 32649;
+
+// SystemParametersInfoW actions.
+constexpr uint32_t kSPI_SETDRAGFULLWINDOWS = 0x0025;
+constexpr uint32_t kSPI_GETWORKAREA = 0x0030;
+constexpr uint32_t kSPI_GETDRAGFULLWINDOWS = 0x0026;
+
+// Blending (AlphaBlend and UpdateLayeredWindow).
+constexpr uint8_t kAC_SRC_OVER = 0x00;
+constexpr uint8_t kAC_SRC_ALPHA = 0x01;
+
+// Raster operations.
+constexpr uint32_t kSRCCOPY = 0x00CC0020;
+
+// Background modes.
+constexpr int kTRANSPARENT = 1;
+constexpr int kOPAQUE = 2;
+
+// DrawText formats.
+constexpr uint32_t kDT_LEFT = 0x00000000;
+constexpr uint32_t kDT_TOP = 0x00000000;
+constexpr uint32_t kDT_CENTER = 0x00000001;
+constexpr uint32_t kDT_RIGHT = 0x00000002;
+constexpr uint32_t kDT_VCENTER = 0x00000004;
+constexpr uint32_t kDT_BOTTOM = 0x00000008;
+constexpr uint32_t kDT_WORDBREAK = 0x00000010;
+constexpr uint32_t kDT_SINGLELINE = 0x00000020;
+constexpr uint32_t kDT_NOCLIP = 0x00000100;
+constexpr uint32_t kDT_CALCRECT = 0x00000400;
+constexpr uint32_t kDT_NOPREFIX = 0x00000800;
+constexpr uint32_t kDT_END_ELLIPSIS = 0x00008000;
+
+// CreateFontW arguments.
+constexpr int kFW_NORMAL = 400;
+constexpr int kFW_BOLD = 700;
+constexpr uint32_t kANSI_CHARSET = 0;
+constexpr uint32_t kOUT_DEFAULT_PRECIS = 0;
+constexpr uint32_t kCLIP_DEFAULT_PRECIS = 0;
+constexpr uint32_t kDEFAULT_QUALITY = 0;
+constexpr uint32_t kDEFAULT_PITCH = 0;
+constexpr uint32_t kFF_SWISS = 0x20;
+
+// Menus.
+constexpr uint32_t kMF_BYCOMMAND = 0x00000000;
+constexpr uint32_t kMF_BYPOSITION = 0x00000400;
+constexpr uint32_t kTPM_LEFTALIGN = 0x0000;
+constexpr uint32_t kTPM_RIGHTBUTTON = 0x0002;
+constexpr uint32_t kTPM_RETURNCMD = 0x0100;
+
+// Notification-area icons.
+constexpr uint32_t kNIM_ADD = 0x00000000;
+constexpr uint32_t kNIM_MODIFY = 0x00000001;
+constexpr uint32_t kNIM_DELETE = 0x00000002;
+constexpr uint32_t kNIF_MESSAGE = 0x00000001;
+constexpr uint32_t kNIF_ICON = 0x00000002;
+constexpr uint32_t kNIF_TIP = 0x00000004;
+
+// More virtual keys.
+constexpr int kVK_BACK = 0x08;
+constexpr int kVK_SHIFT = 0x10;
+constexpr int kVK_MENU = 0x12;
+constexpr int kVK_ESCAPE = 0x1B;
+constexpr int kVK_SPACE = 0x20;
+constexpr int kVK_PRIOR = 0x21;
+constexpr int kVK_NEXT = 0x22;
+constexpr int kVK_END = 0x23;
+constexpr int kVK_HOME = 0x24;
+constexpr int kVK_LEFT = 0x25;
+constexpr int kVK_UP = 0x26;
+constexpr int kVK_RIGHT = 0x27;
+constexpr int kVK_DOWN = 0x28;
+constexpr int kVK_INSERT = 0x2D;
+constexpr int kVK_F1 = 0x70;
+
+// Wheel.
+constexpr int kWHEEL_DELTA = 120;
+
 // COM result codes seen at the browser boundary.
 constexpr int32_t kS_OK = 0;
 constexpr int32_t kS_FALSE = 1;

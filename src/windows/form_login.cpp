@@ -35,15 +35,4 @@ pf::LResult CFormLogin::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WP
   }
 }
 
-bool BareBackdrop::Init() {
-  app::CGlobalModule& ctx = app::Ctx();
-  CreateWindow(ctx.windowClass, ctx.title, nullptr);
-  return true;
-}
-
-pf::LResult BareBackdrop::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
-                                        pf::LParam lParam) {
-  return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
-}
-
 }  // namespace windows

@@ -35,18 +35,5 @@ class CFormLogin : public app::ILoginForm, private BareForm {
   bool reloaded_ = false;
 };
 
-// The backdrop until the skinned one exists: a plain hidden window.
-class BareBackdrop : public app::IBackdropForm, private BareForm {
- public:
-  pf::HWindow GetHWND() const override { return Handle(); }
-  pf::LResult HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
-                            pf::LParam lParam) override;
-  bool PreTranslateMessage(pf::Msg*) override { return true; }
-  void SetRect(int left, int top, int right, int bottom) override {
-    SetBounds(left, top, right, bottom);
-  }
-  void RedrawControls(bool) override {}
-  bool Init() override;
-};
 
 }  // namespace windows

@@ -58,6 +58,9 @@ class RecordingBackdrop : public RecordingForm<app::IBackdropForm> {
     Note("Init");
     return MakeWindow();
   }
+  void ShowBackdrop(bool keepPosition) override {
+    Note(keepPosition ? "ShowBackdrop keep" : "ShowBackdrop");
+  }
 };
 
 class RecordingGame : public RecordingForm<app::IGameForm> {

@@ -6,15 +6,20 @@
 // Supports: windows of any class with styles, text, rectangle and visibility;
 // posted and sent messages through the registered class procedure; a message
 // loop that ends on WM_QUIT or when the queue runs dry; scripted message-box
-// answers.  No painting, no input devices.
+// answers; painting into a software canvas per window (SoftCanvas), with
+// RedrawWindow, BeginPaint and layered windows; menus from the embedded menu
+// resources with scripted choices; recorded cursor, tracking, focus and tray
+// calls.  No input devices: tests send the mouse messages themselves.
 #pragma once
 
 #include <cstdint>
 #include <deque>
+#include <utility>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +28,7 @@
 #include "platform/platform.h"
 #include "platform/portable/ini_file.h"
 #include "platform/portable/posix_files.h"
+#include "platform/portable/soft_canvas.h"
 #include "platform/portable/string_table.h"
 
 namespace pf {
@@ -38,7 +44,37 @@ struct WindowHandle {
   bool visible = false;
   bool alive = true;
   bool topmost = false;
+  bool iconic = false;
   WindowProc procedure = nullptr;
+  std::unique_ptr<SoftCanvas> surface;  // the client area's pixels, made on first paint
+  Rect region;                          // the window region (empty = none)
+  bool hasRegion = false;
+  bool layered = false;
+  uint32_t colorKey = 0xFFFFFFFF;  // LWA_COLORKEY key, or none
+  int layeredUpdates = 0;          // UpdateLayeredWindow calls
+};
+
+struct CursorHandle {
+  int id;
+};
+
+struct RegionHandle {
+  Rect rect;
+};
+
+class FakeGraphics : public Graphics {
+ public:
+  std::unique_ptr<Bitmap> CreateBitmap(int width, int height, int bitsPerPixel) override;
+  std::unique_ptr<Bitmap> DecodePng(const uint8_t* data, size_t size, bool& hasAlpha) override;
+  std::unique_ptr<Bitmap> LoadBitmapResource(int id) override;
+  HFont CreateFont(const LogFont& logFont) override;
+  bool DeleteFont(HFont font) override;
+  std::unique_ptr<MemoryCanvas> CreateMemoryCanvas(int width, int height) override;
+
+  int liveFonts = 0;
+  std::vector<LogFont> createdFonts;
+  bool failDecode = false;
+  TextMeasurer measure = DefaultMeasure;  // given to every canvas made here or by FakeUi
 };
 
 class FakeSystem : public System {
@@ -96,6 +132,77 @@ class FakeUi : public Ui {
   bool GetWindowRect(HWindow hwnd, Rect& out) override;
   int MessageBox(HWindow owner, const std::wstring& text, const std::wstring& caption,
                  uint32_t flags) override;
+  bool GetClientRect(HWindow hwnd, Rect& out) override;
+  bool ClientToScreen(HWindow hwnd, Point& point) override;
+  bool ScreenToClient(HWindow hwnd, Point& point) override;
+  bool GetWorkArea(Rect& out) override;
+  bool GetDragFullWindows() override { return dragFullWindows; }
+  bool SetDragFullWindows(bool on) override;
+  bool IsIconic(HWindow hwnd) override;
+  HRegion CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth,
+                             int ellipseHeight) override;
+  bool SetWindowRgn(HWindow hwnd, HRegion region, bool redraw) override;
+  bool DeleteRegion(HRegion region) override;
+  bool SetLayeredWindowAttributes(HWindow hwnd, uint32_t key, uint8_t alpha,
+                                  uint32_t flags) override;
+  bool UpdateLayeredWindow(HWindow hwnd, const Point* position, const Size& size,
+                           MemoryCanvas& source, const Point& sourcePosition, uint32_t key,
+                           const BlendFunction& blend, uint32_t flags) override;
+  bool RedrawWindow(HWindow hwnd, const Rect* rect, uint32_t flags) override;
+  Canvas* BeginPaint(HWindow hwnd, Rect& paintRect) override;
+  void EndPaint(HWindow hwnd, Canvas* canvas) override;
+  Canvas* GetDC(HWindow hwnd) override;
+  void ReleaseDC(HWindow hwnd, Canvas* canvas) override;
+  HWindow SetFocus(HWindow hwnd) override;
+  HCursor LoadCursor(int id) override;
+  HCursor SetCursor(HCursor cursor) override;
+  bool GetCursorPos(Point& out) override;
+  bool TrackMouseEvent(HWindow hwnd, uint32_t flags, uint32_t hoverTime) override;
+  int16_t GetKeyState(int virtualKey) override;
+  HMenu LoadMenu(int id) override;
+  HMenu GetSubMenu(HMenu menu, int position) override;
+  bool RemoveMenu(HMenu menu, uint32_t item, uint32_t flags) override;
+  bool DestroyMenu(HMenu menu) override;
+  int TrackPopupMenu(HMenu menu, uint32_t flags, int x, int y, HWindow owner) override;
+  bool ShellNotifyIcon(uint32_t message, const NotifyIcon& icon) override;
+
+  // The painted client area of a window (null before its first paint).
+  SoftCanvas* Surface(HWindow hwnd);
+  // Test controls and observations of the skin operations.
+  Rect workArea{0, 0, 1920, 1040};
+  bool dragFullWindows = true;
+  std::vector<bool> dragFullWindowsDuringSysCommand;  // the setting seen by each WM_SYSCOMMAND
+  HWindow focus = nullptr;
+  HCursor cursor = nullptr;
+  Point cursorPos;
+  std::map<int, int16_t> keyStates;
+  bool failTrackMouse = false;
+  struct Track {
+    HWindow hwnd;
+    uint32_t flags;
+    uint32_t hoverTime;
+  };
+  std::vector<Track> tracks;
+  struct Redraw {
+    HWindow hwnd;
+    Rect rect;
+    bool whole;
+    uint32_t flags;
+  };
+  std::vector<Redraw> redraws;
+  std::vector<uint32_t> sysCommands;  // WM_SYSCOMMAND wParams that reached DefWindowProc
+  std::deque<int> popupAnswers;        // TrackPopupMenu results in order; 0 when empty
+  struct Popup {
+    std::vector<std::wstring> items;
+    uint32_t flags;
+    Point at;
+    HWindow owner;
+  };
+  std::vector<Popup> popups;
+  bool failNotifyIcon = false;
+  std::vector<std::pair<uint32_t, NotifyIcon>> notifyIcons;
+  int liveMenus = 0;
+  FakeGraphics* graphics = nullptr;  // not owned; supplies the text measurer
 
   // Test controls and observations.
   HWindow foreground = nullptr;
@@ -122,6 +229,7 @@ class FakeUi : public Ui {
   std::mutex queueLock_;  // PostMessage may come from worker threads
   std::deque<Msg> queue_;
   int nextId_ = 1;
+  std::optional<Rect> pendingPaint_;  // the invalid rectangle of the WM_PAINT being sent
 };
 
 // A complete fake platform whose files live under one folder of the test's.
@@ -137,6 +245,7 @@ struct FakePlatform {
   FakeShell shell;
   FakeMachine machine;
   FakeWebEngine web;
+  FakeGraphics graphics;
   Platform previous;
 };
 

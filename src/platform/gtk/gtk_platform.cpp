@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/gtk/gtk_shell.h"
+#include "platform/gtk/gtk_canvas.h"
 #include "platform/gtk/gtk_ui.h"
 #include "platform/gtk/gtk_web_engine.h"
 #include "platform/gtk/linux_machine.h"
@@ -70,11 +71,13 @@ Platform MakeBackendPlatform() {
   static NoRegistry registry;
   static GtkShell shell;
   static LinuxMachine machine;
+  static GtkGraphics graphics;
   Platform p{&files, &ini, &system, &ui, &resources};
   p.registry = &registry;
   p.shell = &shell;
   p.machine = &machine;
   p.web = GtkWebEngine();
+  p.graphics = &graphics;
   return p;
 }
 

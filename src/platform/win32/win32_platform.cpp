@@ -5,6 +5,10 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <shellapi.h>
+
+#include <map>
+#include <memory>
 
 #include <ctime>
 #include <vector>
@@ -12,6 +16,7 @@
 #include "platform/platform.h"
 #include "platform/win32/win32_machine.h"
 #include "platform/win32/win32_web_engine.h"
+#include "platform/win32/win32_graphics.h"
 
 namespace pf {
 
@@ -118,9 +123,9 @@ class Win32Ui : public Ui {
     cls.style = wc.style;
     cls.lpfnWndProc = &Thunk;
     cls.hInstance = instance;
-    cls.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(wc.iconId));
+    cls.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(wc.iconId));
     cls.hIconSm = cls.hIcon;
-    cls.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    cls.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(wc.backgroundColor));
     cls.lpszClassName = wc.className.c_str();
     return ::RegisterClassExW(&cls) != 0;
@@ -195,6 +200,150 @@ class Win32Ui : public Ui {
                  uint32_t flags) override {
     return ::MessageBoxW(H(owner), text.c_str(), caption.c_str(), flags);
   }
+  bool GetClientRect(HWindow hwnd, Rect& out) override {
+    RECT r;
+    if (!::GetClientRect(H(hwnd), &r)) return false;
+    out = Rect{r.left, r.top, r.right, r.bottom};
+    return true;
+  }
+  bool ClientToScreen(HWindow hwnd, Point& point) override {
+    POINT p{point.x, point.y};
+    if (!::ClientToScreen(H(hwnd), &p)) return false;
+    point = Point{p.x, p.y};
+    return true;
+  }
+  bool ScreenToClient(HWindow hwnd, Point& point) override {
+    POINT p{point.x, point.y};
+    if (!::ScreenToClient(H(hwnd), &p)) return false;
+    point = Point{p.x, p.y};
+    return true;
+  }
+  bool GetWorkArea(Rect& out) override {
+    RECT r;
+    if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0)) return false;
+    out = Rect{r.left, r.top, r.right, r.bottom};
+    return true;
+  }
+  bool GetDragFullWindows() override {
+    BOOL on = FALSE;
+    ::SystemParametersInfoW(SPI_GETDRAGFULLWINDOWS, 0, &on, 0);
+    return on != FALSE;
+  }
+  bool SetDragFullWindows(bool on) override {
+    return ::SystemParametersInfoW(SPI_SETDRAGFULLWINDOWS, on ? TRUE : FALSE, nullptr, 0) != FALSE;
+  }
+  bool IsIconic(HWindow hwnd) override { return ::IsIconic(H(hwnd)) != FALSE; }
+  HRegion CreateRoundRectRgn(int l, int t, int r, int b, int w, int h) override {
+    return reinterpret_cast<HRegion>(::CreateRoundRectRgn(l, t, r, b, w, h));
+  }
+  bool SetWindowRgn(HWindow hwnd, HRegion region, bool redraw) override {
+    return ::SetWindowRgn(H(hwnd), reinterpret_cast<HRGN>(region), redraw ? TRUE : FALSE) != 0;
+  }
+  bool DeleteRegion(HRegion region) override {
+    return ::DeleteObject(reinterpret_cast<HRGN>(region)) != FALSE;
+  }
+  bool SetLayeredWindowAttributes(HWindow hwnd, uint32_t key, uint8_t alpha,
+                                  uint32_t flags) override {
+    return ::SetLayeredWindowAttributes(H(hwnd), key, alpha, flags) != FALSE;
+  }
+  bool UpdateLayeredWindow(HWindow hwnd, const Point* position, const Size& size,
+                           MemoryCanvas& source, const Point& sourcePosition, uint32_t key,
+                           const BlendFunction& blend, uint32_t flags) override {
+    HDC screen = ::GetDC(H(hwnd));
+    POINT dst{position ? position->x : 0, position ? position->y : 0};
+    SIZE sz{size.cx, size.cy};
+    POINT src{sourcePosition.x, sourcePosition.y};
+    BLENDFUNCTION f{blend.blendOp, blend.blendFlags, blend.sourceConstantAlpha, blend.alphaFormat};
+    const BOOL ok = ::UpdateLayeredWindow(H(hwnd), screen, position ? &dst : nullptr, &sz,
+                                          static_cast<GdiCanvas&>(source).Dc(), &src, key, &f, flags);
+    ::ReleaseDC(H(hwnd), screen);
+    return ok != FALSE;
+  }
+  bool RedrawWindow(HWindow hwnd, const Rect* rect, uint32_t flags) override {
+    RECT r{};
+    if (rect) r = RECT{rect->left, rect->top, rect->right, rect->bottom};
+    return ::RedrawWindow(H(hwnd), rect ? &r : nullptr, nullptr, flags) != FALSE;
+  }
+  Canvas* BeginPaint(HWindow hwnd, Rect& paintRect) override {
+    auto paint = std::make_unique<Paint>();
+    HDC dc = ::BeginPaint(H(hwnd), &paint->ps);
+    if (!dc) return nullptr;
+    paintRect = Rect{paint->ps.rcPaint.left, paint->ps.rcPaint.top, paint->ps.rcPaint.right,
+                     paint->ps.rcPaint.bottom};
+    paint->canvas = std::make_unique<GdiCanvas>(dc);
+    Canvas* canvas = paint->canvas.get();
+    paints_[canvas] = std::move(paint);
+    return canvas;
+  }
+  void EndPaint(HWindow hwnd, Canvas* canvas) override {
+    auto it = paints_.find(canvas);
+    if (it == paints_.end()) return;
+    ::EndPaint(H(hwnd), &it->second->ps);
+    paints_.erase(it);
+  }
+  Canvas* GetDC(HWindow hwnd) override {
+    HDC dc = ::GetDC(H(hwnd));
+    return dc ? new GdiCanvas(dc) : nullptr;
+  }
+  void ReleaseDC(HWindow hwnd, Canvas* canvas) override {
+    if (!canvas) return;
+    ::ReleaseDC(H(hwnd), static_cast<GdiCanvas*>(canvas)->Dc());
+    delete canvas;
+  }
+  HWindow SetFocus(HWindow hwnd) override { return W(::SetFocus(H(hwnd))); }
+  HCursor LoadCursor(int id) override {
+    return reinterpret_cast<HCursor>(::LoadCursorW(nullptr, MAKEINTRESOURCEW(id)));
+  }
+  HCursor SetCursor(HCursor cursor) override {
+    return reinterpret_cast<HCursor>(::SetCursor(reinterpret_cast<HCURSOR>(cursor)));
+  }
+  bool GetCursorPos(Point& out) override {
+    POINT p;
+    if (!::GetCursorPos(&p)) return false;
+    out = Point{p.x, p.y};
+    return true;
+  }
+  bool TrackMouseEvent(HWindow hwnd, uint32_t flags, uint32_t hoverTime) override {
+    TRACKMOUSEEVENT t{};
+    t.cbSize = sizeof t;
+    t.dwFlags = flags;
+    t.hwndTrack = H(hwnd);
+    t.dwHoverTime = hoverTime;
+    return ::TrackMouseEvent(&t) != FALSE;
+  }
+  int16_t GetKeyState(int virtualKey) override { return ::GetKeyState(virtualKey); }
+  HMenu LoadMenu(int id) override {
+    return reinterpret_cast<HMenu>(::LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
+  }
+  HMenu GetSubMenu(HMenu menu, int position) override {
+    return reinterpret_cast<HMenu>(::GetSubMenu(reinterpret_cast<HMENU>(menu), position));
+  }
+  bool RemoveMenu(HMenu menu, uint32_t item, uint32_t flags) override {
+    return ::RemoveMenu(reinterpret_cast<HMENU>(menu), item, flags) != FALSE;
+  }
+  bool DestroyMenu(HMenu menu) override { return ::DestroyMenu(reinterpret_cast<HMENU>(menu)) != FALSE; }
+  int TrackPopupMenu(HMenu menu, uint32_t flags, int x, int y, HWindow owner) override {
+    return static_cast<int>(::TrackPopupMenu(reinterpret_cast<HMENU>(menu), flags, x, y, 0, H(owner), nullptr));
+  }
+  bool ShellNotifyIcon(uint32_t message, const NotifyIcon& icon) override {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = H(icon.hwnd);
+    data.uID = icon.id;
+    data.uFlags = icon.flags;
+    data.uCallbackMessage = icon.callbackMessage;
+    if (icon.flags & NIF_ICON)
+      data.hIcon = ::LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(icon.iconId));
+    lstrcpynW(data.szTip, icon.tip.c_str(), static_cast<int>(sizeof data.szTip / sizeof data.szTip[0]));
+    return ::Shell_NotifyIconW(message, &data) != FALSE;
+  }
+
+ private:
+  struct Paint {
+    PAINTSTRUCT ps{};
+    std::unique_ptr<GdiCanvas> canvas;
+  };
+  std::map<Canvas*, std::unique_ptr<Paint>> paints_;
 };
 
 class Win32Resources : public Resources {
@@ -204,6 +353,18 @@ class Win32Resources : public Resources {
     std::vector<wchar_t> buffer(static_cast<size_t>(maxUnits), L'\0');
     const int n = ::LoadStringW(GetModuleHandleW(nullptr), static_cast<UINT>(id), buffer.data(), maxUnits);
     return std::wstring(buffer.data(), static_cast<size_t>(n > 0 ? n : 0));
+  }
+  bool FindResource(int id, const std::wstring& type, const uint8_t*& data, size_t& size) override {
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id),
+                                  type == L"BITMAP" ? MAKEINTRESOURCEW(2) : type.c_str());
+    if (!found) return false;
+    HGLOBAL loaded = ::LoadResource(module, found);
+    const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+    if (!bytes) return false;
+    data = static_cast<const uint8_t*>(bytes);
+    size = ::SizeofResource(module, found);
+    return true;
   }
 };
 
@@ -215,11 +376,13 @@ Platform MakeBackendPlatform() {
   static Win32System system;
   static Win32Ui ui;
   static Win32Resources resources;
+  static Win32Graphics graphics;
   Platform p{&files, &ini, &system, &ui, &resources};
   p.registry = Win32RegistryInstance();
   p.shell = Win32ShellInstance();
   p.machine = Win32MachineInstance();
   p.web = win32web::Engine();
+  p.graphics = &graphics;
   return p;
 }
 

@@ -1,0 +1,93 @@
+// The GTK backend's drawing: bitmaps as cairo image surfaces over our pixel
+// buffers, a canvas on a cairo context with pango text, and the Graphics
+// facility (libpng decoding, embedded BITMAP resources, fonts).
+#pragma once
+
+#include <cairo.h>
+#include <pango/pango-layout.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/graphics.h"
+#include "platform/portable/soft_canvas.h"
+
+namespace pf {
+
+class GtkBitmap : public Bitmap {
+ public:
+  GtkBitmap(int width, int height, int bitsPerPixel);
+  ~GtkBitmap() override;
+  void BitsChanged() override;
+  // A surface over the pixels: with alpha (ARGB32, premultiplied), without
+  // (RGB24), or with the pixels of colour `key` transparent.  Owned here.
+  cairo_surface_t* Surface(bool withAlpha) const;
+  cairo_surface_t* KeyedSurface(uint32_t key) const;
+
+ private:
+  void Drop() const;
+  std::vector<uint8_t> storage_;
+  mutable cairo_surface_t* alpha_ = nullptr;
+  mutable cairo_surface_t* opaque_ = nullptr;
+  mutable std::vector<uint8_t> opaqueCopy_;  // RGB24 copy of a 24-bit bitmap
+  mutable std::map<uint32_t, std::pair<cairo_surface_t*, std::vector<uint8_t>>> keyed_;
+};
+
+class CairoCanvas : public MemoryCanvas {
+ public:
+  // Paints on `cr` (not owned).
+  explicit CairoCanvas(cairo_t* cr);
+  // Paints into a bitmap of its own.
+  CairoCanvas(int width, int height);
+  ~CairoCanvas() override;
+
+  bool AlphaBlend(int x, int y, int width, int height, const Bitmap& src, int sx, int sy, int sw,
+                  int sh, BlendFunction blend) override;
+  bool TransparentBlt(int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
+                      int sw, int sh, uint32_t key) override;
+  bool StretchBlt(int x, int y, int width, int height, const Bitmap& src, int sx, int sy, int sw,
+                  int sh, uint32_t rop) override;
+  bool BitBlt(int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
+              uint32_t rop) override;
+  int SaveDC() override;
+  bool RestoreDC(int saved) override;
+  int SetBkMode(int mode) override;
+  uint32_t SetBkColor(uint32_t color) override;
+  uint32_t SetTextColor(uint32_t color) override;
+  HFont SelectFont(HFont font) override;
+  int DrawText(const std::wstring& text, Rect& rect, uint32_t format) override;
+  bool FillRect(const Rect& rect, uint32_t color) override;
+  Bitmap& Target() override;
+
+  cairo_t* Context() const { return cr_; }
+
+ private:
+  bool Paint(int x, int y, int w, int h, cairo_surface_t* surface, int sx, int sy, int sw, int sh,
+             cairo_operator_t op, double alpha);
+  struct State {
+    int bkMode = kOPAQUE;
+    uint32_t bkColor = 0x00FFFFFF;
+    uint32_t textColor = 0;
+    HFont font = nullptr;
+  };
+  cairo_t* cr_;
+  bool ownsContext_ = false;
+  PangoLayout* layout_ = nullptr;  // owned; made on first text
+  std::unique_ptr<GtkBitmap> target_;
+  cairo_surface_t* targetSurface_ = nullptr;
+  State state_;
+  std::vector<State> saved_;
+};
+
+class GtkGraphics : public Graphics {
+ public:
+  std::unique_ptr<Bitmap> CreateBitmap(int width, int height, int bitsPerPixel) override;
+  std::unique_ptr<Bitmap> DecodePng(const uint8_t* data, size_t size, bool& hasAlpha) override;
+  std::unique_ptr<Bitmap> LoadBitmapResource(int id) override;
+  HFont CreateFont(const LogFont& logFont) override;
+  bool DeleteFont(HFont font) override;
+  std::unique_ptr<MemoryCanvas> CreateMemoryCanvas(int width, int height) override;
+};
+
+}  // namespace pf

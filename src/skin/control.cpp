@@ -1,0 +1,79 @@
+#include "skin/control.h"
+
+#include "platform/platform.h"
+
+namespace skin {
+
+CRKBaseControl::CRKBaseControl() : cursor_(pf::ui().LoadCursor(pf::kIDC_ARROW)) {}
+
+CRKBaseControl::~CRKBaseControl() = default;
+
+void CRKBaseControl::ApplyCursor() const { pf::ui().SetCursor(cursor_); }
+
+bool CRKBaseControl::OnLButtonDown(uint32_t, pf::Point) {
+  ApplyCursor();
+  return false;
+}
+
+bool CRKBaseControl::OnLButtonUp(uint32_t, pf::Point) {
+  ApplyCursor();
+  return false;
+}
+
+bool CRKBaseControl::OnMouseMove(uint32_t, pf::Point point) {
+  if (HitTest(point)) ApplyCursor();
+  return false;
+}
+
+bool CRKBaseControl::OnLButtonDblClk(uint32_t, pf::Point) { return false; }
+
+bool CRKBaseControl::OnMouseWheel(uint32_t, pf::Point) { return false; }
+
+void CRKBaseControl::Draw(pf::Canvas*) {}
+
+void CRKBaseControl::SetRect(const pf::Rect& rect) { rect_ = rect; }
+
+void CRKBaseControl::SetLayoutRect(const pf::Rect& rect) {
+  layoutRect_ = rect;
+  Relayout();
+}
+
+pf::Rect CRKBaseControl::GetRect() const { return rect_; }
+
+std::wstring CRKBaseControl::GetClassName() const { return className_; }
+
+void CRKBaseControl::Relayout(const pf::Point* offset) {
+  if (!offset) return;
+  rect_.left += offset->x;
+  rect_.right += offset->x;
+  rect_.top += offset->y;
+  rect_.bottom += offset->y;
+}
+
+bool CRKBaseControl::HitTest(pf::Point p) const {
+  return visible_ && enabled_ && p.x >= rect_.left && p.x < rect_.right && p.y >= rect_.top &&
+         p.y < rect_.bottom;
+}
+
+void CRKBaseControl::SetOwner(CRKForm* form) { ownerForm_ = form; }
+
+void CRKBaseControl::SetVisible(bool visible, bool redraw) {
+  if (visible == visible_) return;
+  visible_ = visible;
+  if (redraw) Invalidate();
+}
+
+void CRKBaseControl::SetEnabled(bool enabled, bool redraw) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  if (redraw) Invalidate();
+}
+
+void CRKBaseControl::Invalidate() {
+  pf::ui().RedrawWindow(ownerWindow_, &rect_,
+                        pf::kRDW_INVALIDATE | pf::kRDW_NOERASE | pf::kRDW_UPDATENOW);
+}
+
+int CRKBaseControl::ReservedHook(int, int, int, int, int) { return 0; }
+
+}  // namespace skin

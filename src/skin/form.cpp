@@ -1,0 +1,256 @@
+#include "skin/form.h"
+
+#include <algorithm>
+
+#include "platform/platform.h"
+
+namespace skin {
+namespace {
+// Points of mouse messages: low and high word, zero-extended.
+pf::Point PointOf(pf::LParam lParam) {
+  const auto v = static_cast<uint32_t>(lParam);
+  return pf::Point{static_cast<int32_t>(v & 0xFFFF), static_cast<int32_t>((v >> 16) & 0xFFFF)};
+}
+}  // namespace
+
+CRKForm::CRKForm() = default;
+
+CRKForm::~CRKForm() { controls_.clear(); }
+
+bool CRKForm::OnLButtonDown(uint32_t, pf::Point) {
+  pf::ui().SetFocus(window_);
+  return true;
+}
+
+CRKBaseControl* CRKForm::ControlAt(pf::Point point) const {
+  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it)
+    if ((*it)->HitTest(point)) return *it;
+  return nullptr;
+}
+
+bool CRKForm::OnMouseMove(uint32_t flags, pf::Point point) {
+  TrackMouse();
+  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it)
+    if (!(*it)->HitTest(point)) (*it)->OnMouseMove(flags, point);
+  if (CRKBaseControl* top = ControlAt(point)) return top->OnMouseMove(flags, point);
+  return false;
+}
+
+bool CRKForm::OnMouseWheel(uint32_t flags, pf::Point point) {
+  if (CRKBaseControl* top = ControlAt(point)) return top->OnMouseWheel(flags, point);
+  return false;
+}
+
+void CRKForm::Draw(pf::Canvas* dc) {
+  for (CRKBaseControl* c : controls_) c->Draw(dc);
+}
+
+void CRKForm::Relayout(const pf::Point* offset) {
+  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) (*it)->Relayout(offset);
+}
+
+bool CRKForm::AddControl(CRKBaseControl* control) {
+  control->SetOwnerWindow(window_);
+  control->SetOwner(this);
+  controls_.push_back(control);
+  return true;
+}
+
+bool CRKForm::RemoveControl(CRKBaseControl* control) {
+  auto it = std::find(controls_.begin(), controls_.end(), control);
+  if (it == controls_.end()) return false;
+  controls_.erase(it);
+  return true;
+}
+
+bool CRKForm::OnMouseLeave(uint32_t flags, pf::Point point) {
+  tracking_ = true;
+  OnMouseMove(flags, point);
+  tracking_ = false;
+  return true;
+}
+
+bool CRKForm::OnMouseHover(uint32_t, pf::Point) {
+  hoverSeen_ = true;
+  return true;
+}
+
+void CRKForm::OnSize() {
+  pf::Ui& ui = pf::ui();
+  Relayout();
+  pf::Rect client;
+  ui.GetClientRect(window_, client);
+  pf::HRegion region = ui.CreateRoundRectRgn(0, 0, client.right + 1, client.bottom + 1, 0, 0);
+  // The system owns the region once it is set; it is deleted only when that failed.
+  if (!ui.SetWindowRgn(window_, region, true)) ui.DeleteRegion(region);
+}
+
+void CRKForm::OnMove() {}
+
+void CRKForm::OnActivate() {}
+
+void CRKForm::TrackMouse() {
+  if (tracking_ && !hoverSeen_) return;
+  pf::ui().TrackMouseEvent(window_, pf::kTME_HOVER | pf::kTME_LEAVE, 300);
+  tracking_ = true;
+  hoverSeen_ = false;
+}
+
+void CRKForm::StartSizing(int edge, pf::HWindow window) {
+  pf::Ui& ui = pf::ui();
+  if (!window) window = window_;
+  const bool full = ui.GetDragFullWindows();
+  if (full) ui.SetDragFullWindows(false);
+  ui.SendMessage(window, pf::kWM_SYSCOMMAND, pf::kSC_SIZE + static_cast<uint32_t>(edge), 0);
+  if (full) ui.SetDragFullWindows(true);
+}
+
+bool CRKForm::Create(const std::wstring& className, const std::wstring& title, pf::HWindow parent) {
+  if (window_) return true;
+  pf::Ui& ui = pf::ui();
+  window_ = ui.CreateWindowEx(0, className, title, pf::kWS_POPUP, 0, 0, rect_.right, rect_.bottom,
+                              parent);
+  if (!window_) return false;
+  // Every skinned window carries this text, whatever title it was created with.
+  ui.SetWindowText(window_, L"VexaOrvane");
+  return true;
+}
+
+bool CRKForm::ShowCentered(int showCommand) {
+  if (!window_) return false;
+  pf::Ui& ui = pf::ui();
+  pf::Rect work, client;
+  ui.GetWorkArea(work);
+  ui.GetClientRect(window_, client);
+  const int x = (work.right - client.Width()) / 2;
+  const int y = (work.bottom - client.Height()) / 2;
+  ui.SetWindowPos(window_, pf::HwndTop(), x, y, 0, 0, pf::kSWP_SHOWWINDOW | pf::kSWP_NOSIZE);
+  ui.ShowWindow(window_, showCommand);
+  ui.UpdateWindow(window_);
+  return true;
+}
+
+void CRKForm::Hide() { pf::ui().ShowWindow(window_, pf::kSW_HIDE); }
+
+void CRKForm::Minimize() { pf::ui().ShowWindow(window_, pf::kSW_MINIMIZE); }
+
+void CRKForm::BringToFront() {
+  pf::Ui& ui = pf::ui();
+  if (ui.IsIconic(window_)) ui.ShowWindow(window_, pf::kSW_RESTORE);
+  ui.ShowWindow(window_, pf::kSW_SHOW);
+  ui.SetWindowPos(window_, pf::HwndTop(), 0, 0, 0, 0,
+                  pf::kSWP_SHOWWINDOW | pf::kSWP_NOMOVE | pf::kSWP_NOSIZE);
+  ui.SetForegroundWindow(window_);
+}
+
+bool CRKForm::Close() {
+  pf::Ui& ui = pf::ui();
+  if (ownerWindow_) ui.SetFocus(ownerWindow_);
+  if (window_) ui.DestroyWindow(window_);
+  return true;
+}
+
+void CRKForm::RedrawControls(bool) {
+  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) (*it)->Invalidate();
+}
+
+void CRKForm::ReservedHook2(int, int) {}
+
+pf::HWindow CRKForm::GetHWND() const { return window_; }
+
+pf::LResult CRKForm::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
+                                   pf::LParam lParam) {
+  const auto flags = static_cast<uint32_t>(wParam);
+  switch (message) {
+    case pf::kWM_MOVE:
+      OnMove();
+      return 0;
+    case pf::kWM_SIZE:
+      OnSize();
+      return 0;
+    case pf::kWM_ACTIVATE:
+      if ((wParam & 0xFFFF) != static_cast<pf::WParam>(pf::kWA_INACTIVE)) OnActivate();
+      return 0;
+    case pf::kWM_PAINT: {
+      pf::Ui& ui = pf::ui();
+      pf::Rect paint;
+      pf::Canvas* dc = ui.BeginPaint(hwnd, paint);
+      Draw(dc);
+      ui.EndPaint(hwnd, dc);
+      return 0;
+    }
+    case pf::kWM_CLOSE:
+      Close();
+      return 0;
+    case pf::kWM_MOUSEMOVE:
+      OnMouseMove(flags, PointOf(lParam));
+      return 0;
+    case pf::kWM_LBUTTONDOWN:
+      OnLButtonDown(flags, PointOf(lParam));
+      return 0;
+    case pf::kWM_LBUTTONUP:
+      OnLButtonUp(flags, PointOf(lParam));
+      return 0;
+    case pf::kWM_LBUTTONDBLCLK:
+      OnLButtonDblClk(flags, PointOf(lParam));
+      return 0;
+    case pf::kWM_MOUSEWHEEL: {
+      pf::Point p = PointOf(lParam);
+      // Wheel points are screen coordinates, sign included.
+      p.x = static_cast<int16_t>(p.x);
+      p.y = static_cast<int16_t>(p.y);
+      pf::ui().ScreenToClient(hwnd, p);
+      OnMouseWheel(flags, p);
+      return 0;
+    }
+    case pf::kWM_MOUSEHOVER:
+      OnMouseHover(flags, PointOf(lParam));
+      return 0;
+    case pf::kWM_MOUSELEAVE:
+      OnMouseLeave(flags, PointOf(lParam));
+      return 0;
+    default:
+      return 1;
+  }
+}
+
+bool CRKForm::PreTranslateMessage(pf::Msg*) { return true; }
+
+bool CRKForm::EdgeHitTest(CRKForm* form, pf::Point p, bool start, int* edgeOut) {
+  if (!form) return false;
+  if (p.x == 0 && p.y == 0) return false;
+  if (CRKBaseControl* c = form->ControlAt(p)) {
+    const std::wstring name = c->GetClassName();
+    if (name == L"CRKButton" || name == L"CRKIconButton") return false;
+  }
+  pf::Ui& ui = pf::ui();
+  pf::Rect client;
+  ui.GetClientRect(form->window_, client);
+  const int width = client.right, height = client.bottom;
+  int cursor = 0, edge = 0;
+  if (p.x <= 10 && p.y <= 10) {
+    cursor = pf::kIDC_SIZENWSE, edge = pf::kWMSZ_TOPLEFT;
+  } else if (p.x >= width - 10 && p.y >= height - 10) {
+    cursor = pf::kIDC_SIZENWSE, edge = pf::kWMSZ_BOTTOMRIGHT;
+  } else if (p.x >= width - 10 && p.y <= 10) {
+    cursor = pf::kIDC_SIZENESW, edge = pf::kWMSZ_TOPRIGHT;
+  } else if (p.x <= 10 && p.y >= height - 10) {
+    cursor = pf::kIDC_SIZENESW, edge = pf::kWMSZ_BOTTOMLEFT;
+  } else if (p.x <= 5) {
+    cursor = pf::kIDC_SIZEWE, edge = pf::kWMSZ_LEFT;
+  } else if (p.x >= width - 5) {
+    cursor = pf::kIDC_SIZEWE, edge = pf::kWMSZ_RIGHT;
+  } else if (p.y <= 5) {
+    cursor = pf::kIDC_SIZENS, edge = pf::kWMSZ_TOP;
+  } else if (p.y >= height - 5) {
+    cursor = pf::kIDC_SIZENS, edge = pf::kWMSZ_BOTTOM;
+  } else {
+    return false;
+  }
+  ui.SetCursor(ui.LoadCursor(cursor));
+  if (edgeOut) *edgeOut = edge;
+  if (start) form->StartSizing(edge, form->window_);
+  return true;
+}
+
+}  // namespace skin

@@ -1,0 +1,71 @@
+// CRKForm: a skinned top-level window made of windowless controls.  It owns
+// one borderless pop-up window (not destroyed with the object) and an ordered
+// list of controls (not owned: members of the derived form); the first
+// control is painted first and lies lowest.
+//
+// A window-specific form derives from CRKForm and, to be reached by the
+// application shell, from the app:: interface of its role (app/forms.h); it
+// then forwards GetHWND, PreTranslateMessage and RedrawControls to CRKForm.
+// Threads: the user-interface thread only.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "skin/control.h"
+
+namespace skin {
+
+class CRKForm : public CRKBaseControl {
+ public:
+  CRKForm();
+  ~CRKForm() override;
+
+  bool OnLButtonDown(uint32_t flags, pf::Point point) override;
+  bool OnMouseMove(uint32_t flags, pf::Point point) override;
+  bool OnMouseWheel(uint32_t flags, pf::Point point) override;
+  void Draw(pf::Canvas* dc) override;
+  void Relayout(const pf::Point* offset = nullptr) override;
+
+  virtual bool AddControl(CRKBaseControl* control);
+  virtual bool RemoveControl(CRKBaseControl* control);
+  virtual bool OnMouseLeave(uint32_t flags, pf::Point point);
+  virtual bool OnMouseHover(uint32_t flags, pf::Point point);
+  virtual void OnSize();
+  virtual void OnMove();
+  virtual void OnActivate();
+  virtual void TrackMouse();
+  // Runs the system's sizing loop on `edge` (kWMSZ_*) of `window` (null: own).
+  virtual void StartSizing(int edge, pf::HWindow window = nullptr);
+  virtual bool Create(const std::wstring& className, const std::wstring& title, pf::HWindow parent);
+  virtual bool ShowCentered(int showCommand);
+  virtual void Hide();
+  virtual void Minimize();
+  virtual void BringToFront();
+  virtual bool Close();
+  virtual void RedrawControls(bool onlyMarked);
+  virtual void ReservedHook2(int a, int b);
+  virtual pf::HWindow GetHWND() const;
+  // 0 when handled; otherwise the caller hands the message to DefWindowProc.
+  virtual pf::LResult HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
+                                    pf::LParam lParam);
+  // True when the message is consumed; the base consumes everything.
+  virtual bool PreTranslateMessage(pf::Msg* msg);
+
+  // The topmost control under the point (last added first), or null.
+  CRKBaseControl* ControlAt(pf::Point point) const;
+  // The border hit test of resizable forms: sets the sizing cursor and, with
+  // `start`, runs the sizing loop.  `edge` receives the kWMSZ_* value.
+  static bool EdgeHitTest(CRKForm* form, pf::Point point, bool start, int* edge = nullptr);
+  const std::vector<CRKBaseControl*>& Controls() const { return controls_; }
+  bool Tracking() const { return tracking_; }
+  bool HoverSeen() const { return hoverSeen_; }
+
+ protected:
+  bool tracking_ = false;
+  bool hoverSeen_ = false;
+  pf::HWindow window_ = nullptr;
+  std::vector<CRKBaseControl*> controls_;  // not owned
+};
+
+}  // namespace skin

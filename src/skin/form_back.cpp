@@ -1,0 +1,104 @@
+#include "skin/form_back.h"
+
+#include "app/global_module.h"
+#include "platform/platform.h"
+#include "skin/skin_image.h"
+
+namespace skin {
+namespace {
+constexpr int kBackdropImage = 170;
+bool TopMost() {
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  return ctx && ctx->topMost == 1;
+}
+}  // namespace
+
+CFormBack::CFormBack() = default;
+
+CFormBack::~CFormBack() = default;
+
+bool CFormBack::Init() {
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  Create(ctx ? ctx->windowClass : std::wstring(), ctx ? ctx->title : std::wstring(), nullptr);
+  pf::Ui& ui = pf::ui();
+  ui.SetWindowLong(window_, pf::kGWL_STYLE,
+                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & 0x7F30FF7Fu) | 0x000A0000u);
+  ui.SetWindowLong(window_, pf::kGWL_EXSTYLE,
+                   (ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) & ~0x181u) | pf::kWS_EX_LAYERED |
+                       (TopMost() ? pf::kWS_EX_TOPMOST : 0u));
+  PaintLayered();
+  return true;
+}
+
+void CFormBack::PaintLayered() {
+  if (!window_) return;
+  const pf::Size size{rect_.right - rect_.left, rect_.bottom - rect_.top};
+  std::unique_ptr<pf::MemoryCanvas> memory = pf::gfx().CreateMemoryCanvas(size.cx, size.cy);
+  if (!memory) return;
+  const uint8_t* data = nullptr;
+  size_t bytes = 0;
+  if (pf::res().FindResource(kBackdropImage, L"PNG", data, bytes)) {
+    bool alpha = false;
+    CImage image;
+    image.Attach(pf::gfx().DecodePng(data, bytes, alpha), alpha);
+    if (image.IsLoaded()) {
+      PremultiplyAlphaRounded(image);
+      if (image.hasAlpha) {
+        BlendDraw(image, memory.get(), 0, 0, image.width, image.height, 0, 0, image.width,
+                  image.height, 255);
+      } else {
+        StretchDraw(image, memory.get(), 0, 0, image.width, image.height, 0, 0, image.width,
+                    image.height);
+      }
+    }
+  }
+  pf::BlendFunction blend;
+  blend.blendOp = pf::kAC_SRC_OVER;
+  blend.sourceConstantAlpha = 255;
+  blend.alphaFormat = pf::kAC_SRC_ALPHA;
+  const pf::Point origin{0, 0};
+  pf::ui().UpdateLayeredWindow(window_, &origin, size, *memory, origin, 0, blend, pf::kULW_ALPHA);
+}
+
+void CFormBack::ShowBackdrop(bool keepPosition) {
+  pf::Ui& ui = pf::ui();
+  const bool top = TopMost();
+  ui.SetWindowLong(window_, pf::kGWL_EXSTYLE,
+                   (ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) & ~pf::kWS_EX_TOOLWINDOW) |
+                       pf::kWS_EX_APPWINDOW | (top ? pf::kWS_EX_TOPMOST : 0u));
+  pf::Rect work, client;
+  ui.GetWorkArea(work);
+  ui.GetClientRect(window_, client);
+  const int x = (work.right - client.Width()) / 2;
+  const int y = (work.bottom - client.Height()) / 2;
+  const uint32_t flags = pf::kSWP_SHOWWINDOW | pf::kSWP_NOREDRAW | pf::kSWP_NOSIZE |
+                         (keepPosition ? pf::kSWP_NOMOVE : 0u);
+  ui.SetWindowPos(window_, top ? pf::HwndTopmost() : pf::HwndTop(), x, y, 0, 0, flags);
+  ui.ShowWindow(window_, pf::kSW_SHOWNORMAL);
+}
+
+bool CFormBack::OnLButtonDown(uint32_t, pf::Point) {
+  pf::ui().SendMessage(window_, pf::kWM_SYSCOMMAND, pf::kSC_MOVE_MOUSE, 0);
+  return true;
+}
+
+void CFormBack::OnMove() {
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  if (!ctx || !ctx->login) return;
+  const pf::HWindow login = ctx->login->GetHWND();
+  if (!login) return;
+  pf::Ui& ui = pf::ui();
+  pf::Point origin{0, 0};
+  ui.ClientToScreen(window_, origin);
+  ui.SetWindowPos(login, pf::HwndTop(), origin.x, origin.y, 0, 0,
+                  pf::kSWP_NOACTIVATE | pf::kSWP_NOSIZE);
+}
+
+pf::LResult CFormBack::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
+                                     pf::LParam lParam) {
+  if (CRKForm::HandleMessage(hwnd, message, wParam, lParam) != 0)
+    return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
+  return 0;
+}
+
+}  // namespace skin

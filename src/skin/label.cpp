@@ -1,0 +1,219 @@
+#include "skin/label.h"
+
+#include "platform/platform.h"
+
+namespace skin {
+
+CRKLabel::CRKLabel() { className_ = L"CRKLabel"; }
+
+CRKLabel::~CRKLabel() {
+  if (font_) pf::gfx().DeleteFont(font_);
+}
+
+pf::HFont CRKLabel::EnsureFont() {
+  if (fontStale_) {
+    if (font_) pf::gfx().DeleteFont(font_);
+    pf::LogFont logFont;
+    logFont.height = fontHeight_;
+    logFont.weight = weight_;
+    logFont.underline = static_cast<uint32_t>(underline_);
+    logFont.charSet = pf::kANSI_CHARSET;
+    logFont.outPrecision = pf::kOUT_DEFAULT_PRECIS;
+    logFont.clipPrecision = pf::kCLIP_DEFAULT_PRECIS;
+    logFont.quality = pf::kDEFAULT_QUALITY;
+    logFont.pitchAndFamily = pf::kDEFAULT_PITCH | pf::kFF_SWISS;
+    logFont.face = fontFace_;
+    font_ = pf::gfx().CreateFont(logFont);
+    fontStale_ = false;
+  }
+  return font_;
+}
+
+void CRKLabel::SetText(const std::wstring& text, bool redraw) {
+  if (autoWidth_) rect_.right = rect_.left + 800;
+  text_ = text;
+  fontStale_ = true;
+  cachedWidth_ = -1;
+  if (redraw) Invalidate();
+}
+
+void CRKLabel::SetFontSize(int size, int overrideSize, bool redraw) {
+  if (autoWidth_) rect_.right = rect_.left + 800;
+  if (overrideSize > 0)
+    fontHeight_ = overrideSize;
+  else if (fontFace_ == L"微软雅黑")
+    fontHeight_ = size - 5;
+  else
+    fontHeight_ = size;
+  fontStale_ = true;
+  if (redraw) Invalidate();
+}
+
+void CRKLabel::SetFontFace(const std::wstring& face, bool redraw) {
+  if (autoWidth_) rect_.right = rect_.left + 800;
+  fontFace_ = face;
+  fontStale_ = true;
+  if (redraw) Invalidate();
+}
+
+void CRKLabel::SetLinkUnderline(int normalUnderline, int hoverUnderline, bool redraw) {
+  linkMode_ = true;
+  normalUnderline_ = normalUnderline;
+  hoverUnderline_ = hoverUnderline;
+  underline_ = normalUnderline;
+  if (redraw) Invalidate();
+}
+
+void CRKLabel::SetUnderline(int underline, bool redraw) {
+  underline_ = underline;
+  fontStale_ = true;
+  if (redraw) Invalidate();
+}
+
+std::wstring CRKLabel::GetText() const { return text_; }
+
+void CRKLabel::SetLinkColorsChecked(uint32_t normal, uint32_t hover, uint32_t checked,
+                                    bool redraw) {
+  linkMode_ = true;
+  checkedColorMode_ = true;
+  normalColor_ = normal;
+  hoverColor_ = hover;
+  checkedColor_ = checked;
+  textColor_ = normal;
+  if (redraw) Invalidate();
+}
+
+void CRKLabel::SetLinkColors(uint32_t normal, uint32_t hover, bool redraw) {
+  linkMode_ = true;
+  normalColor_ = normal;
+  hoverColor_ = hover;
+  textColor_ = normal;
+  if (redraw) Invalidate();
+}
+
+void CRKLabel::SetTextColor(uint32_t color, bool redraw) {
+  if (color == textColor_) return;
+  textColor_ = color;
+  fontStale_ = true;
+  if (redraw) Invalidate();
+}
+
+void CRKLabel::SetDisabledColor(uint32_t color) { disabledColor_ = color; }
+
+void CRKLabel::SetBkColor(uint32_t color, bool opaque) {
+  if (color == bkColor_) return;
+  bkColor_ = color;
+  opaque_ = opaque;
+  Invalidate();
+}
+
+void CRKLabel::SetFont(pf::HFont font) {
+  if (font_) pf::gfx().DeleteFont(font_);
+  font_ = font;
+}
+
+void CRKLabel::SetFormat(uint32_t format) {
+  format_ = format;
+  if (format != 0) autoWidth_ = false;
+}
+
+void CRKLabel::SetAutoWidth(bool enable, int maximumWidth) {
+  autoWidth_ = enable;
+  maxWidth_ = maximumWidth;
+}
+
+int CRKLabel::GetTextWidth() {
+  if (cachedWidth_ >= 0) return cachedWidth_;
+  pf::Ui& ui = pf::ui();
+  pf::Canvas* dc = ui.GetDC(ownerWindow_);
+  if (!dc) return 0;
+  const int saved = dc->SaveDC();
+  const int oldMode = dc->SetBkMode(pf::kTRANSPARENT);
+  const uint32_t oldColor = dc->SetTextColor(textColor_);
+  const pf::HFont oldFont = dc->SelectFont(EnsureFont());
+  pf::Rect measured = rect_;
+  dc->DrawText(text_, measured, pf::kDT_CALCRECT);
+  dc->SelectFont(oldFont);
+  dc->SetTextColor(oldColor);
+  dc->SetBkMode(oldMode);
+  dc->RestoreDC(saved);
+  ui.ReleaseDC(ownerWindow_, dc);
+  int width = measured.right - measured.left;
+  if (maxWidth_ != 0 && maxWidth_ < width) width = maxWidth_;
+  cachedWidth_ = width;
+  return cachedWidth_;
+}
+
+void CRKLabel::SetBold(bool bold, bool redraw) {
+  const int weight = bold ? pf::kFW_BOLD : 0;
+  if (weight == weight_) return;
+  weight_ = weight;
+  fontStale_ = true;
+  if (redraw) Invalidate();
+}
+
+void CRKLabel::SetKeepTail(int count) { keepTail_ = count; }
+
+bool CRKLabel::OnMouseMove(uint32_t, pf::Point point) {
+  const bool hit = HitTest(point);
+  if (hit) ApplyCursor();
+  if (!linkMode_) return false;
+  if (hit) {
+    if (hovered_) return false;
+    hovered_ = true;
+    SetUnderline(hoverUnderline_, false);
+    SetTextColor(hoverColor_, true);
+  } else if (hovered_) {
+    hovered_ = false;
+    SetUnderline(normalUnderline_, false);
+    SetTextColor(normalColor_, true);
+  }
+  return false;
+}
+
+void CRKLabel::Draw(pf::Canvas* dc) {
+  if (!visible_ || !dc) return;
+  const int saved = dc->SaveDC();
+  int oldMode;
+  uint32_t oldBk = 0;
+  if (opaque_) {
+    oldBk = dc->SetBkColor(bkColor_);
+    oldMode = dc->SetBkMode(pf::kOPAQUE);
+  } else {
+    oldMode = dc->SetBkMode(pf::kTRANSPARENT);
+  }
+  const uint32_t oldColor = dc->SetTextColor(CurrentTextColor());
+  const pf::HFont oldFont = dc->SelectFont(EnsureFont());
+
+  std::wstring display = text_;
+  pf::Rect measured = rect_;
+  const int h = dc->DrawText(display, measured, pf::kDT_CALCRECT);
+  const int measuredRight = measured.right;
+  if (autoWidth_) {
+    const int w = measuredRight - rect_.left;
+    rect_.right = (maxWidth_ > 0 && w > maxWidth_) ? rect_.left + maxWidth_ : rect_.left + w;
+  }
+  if (measuredRight > rect_.right) {
+    const size_t length = text_.size();
+    for (size_t i = 0; i < length; ++i) {
+      std::wstring candidate = i == 0 ? std::wstring(L"...") : text_.substr(0, i) + L"...";
+      pf::Rect r = rect_;
+      dc->DrawText(candidate, r, pf::kDT_CALCRECT);
+      display = candidate;
+      if (rect_.left + r.Width() + 16 > rect_.right) break;
+    }
+  }
+  pf::Rect c = rect_;
+  const int shrink = (rect_.bottom - rect_.top - h) / 2;
+  c.top += shrink;
+  c.bottom -= shrink;
+  dc->DrawText(display, c, format_);
+
+  dc->SelectFont(oldFont);
+  dc->SetTextColor(oldColor);
+  dc->SetBkMode(oldMode);
+  if (opaque_) dc->SetBkColor(oldBk);
+  dc->RestoreDC(saved);
+}
+
+}  // namespace skin

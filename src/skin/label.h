@@ -1,0 +1,79 @@
+// CRKLabel: one line of text in a chosen font and colour; sizes itself to the
+// text, shortens it with "...", and can act as a hyperlink.
+#pragma once
+
+#include <string>
+
+#include "skin/control.h"
+
+namespace skin {
+
+class CRKLabel : public CRKBaseControl {
+ public:
+  CRKLabel();
+  ~CRKLabel() override;
+  bool OnMouseMove(uint32_t flags, pf::Point point) override;
+  void Draw(pf::Canvas* dc) override;
+
+  virtual void SetText(const std::wstring& text, bool redraw);
+  virtual void SetFontSize(int size, int overrideSize, bool redraw);
+  virtual void SetFontFace(const std::wstring& face, bool redraw);
+  virtual void SetLinkUnderline(int normalUnderline, int hoverUnderline, bool redraw);
+  virtual void SetUnderline(int underline, bool redraw);
+  virtual std::wstring GetText() const;
+  virtual void SetLinkColorsChecked(uint32_t normal, uint32_t hover, uint32_t checked, bool redraw);
+  virtual void SetLinkColors(uint32_t normal, uint32_t hover, bool redraw);
+  virtual void SetTextColor(uint32_t color, bool redraw);
+  virtual void SetDisabledColor(uint32_t color);
+  virtual void SetBkColor(uint32_t color, bool opaque);
+  // Adopts `font` (owned from now on), deleting the current one.
+  virtual void SetFont(pf::HFont font);
+  virtual void SetFormat(uint32_t format);
+  virtual void SetAutoWidth(bool enable, int maximumWidth);
+  virtual int GetTextWidth();
+  virtual void SetBold(bool bold, bool redraw);
+  virtual void SetKeepTail(int count);
+
+  // Read by tests and by the button's caption drawing.
+  int FontHeight() const { return fontHeight_; }
+  uint32_t TextColor() const { return textColor_; }
+  int Underline() const { return underline_; }
+  bool Hovered() const { return hovered_; }
+  bool AutoWidth() const { return autoWidth_; }
+  uint32_t Format() const { return format_; }
+  bool Opaque() const { return opaque_; }
+  uint32_t BkColor() const { return bkColor_; }
+
+ protected:
+  // Re-creates the font when it is stale; returns the font to select (may be null).
+  pf::HFont EnsureFont();
+  // The text colour to use now (enabled or disabled).
+  uint32_t CurrentTextColor() const { return enabled_ ? textColor_ : disabledColor_; }
+
+  std::wstring text_;
+  int fontHeight_ = 12;
+  std::wstring fontFace_ = L"宋体";
+  int underline_ = 0;
+  uint32_t textColor_ = 0;
+  uint32_t bkColor_ = 0;
+  bool opaque_ = false;
+  pf::HFont font_ = nullptr;  // owned
+  bool fontStale_ = false;
+  uint32_t format_ = 0;
+  bool autoWidth_ = true;
+  int maxWidth_ = 0;
+  int cachedWidth_ = -1;
+  int weight_ = 0;
+  int keepTail_ = 0;
+  bool linkMode_ = false;
+  bool checkedColorMode_ = false;
+  bool hovered_ = false;
+  int hoverUnderline_ = 0;
+  int normalUnderline_ = 0;
+  uint32_t checkedColor_ = 0;
+  uint32_t hoverColor_ = 0;
+  uint32_t normalColor_ = 0;
+  uint32_t disabledColor_ = 0x00AAAAAA;
+};
+
+}  // namespace skin
