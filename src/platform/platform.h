@@ -8,7 +8,9 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/http.h"
 #include "platform/ini.h"
+#include "platform/process.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 
@@ -20,6 +22,8 @@ struct Platform {
   System* system = nullptr;        // not owned
   Ui* ui = nullptr;                // not owned
   Resources* resources = nullptr;  // not owned
+  Http* http = nullptr;            // not owned
+  Processes* processes = nullptr;  // not owned
 };
 
 // Provided by the backend compiled into the program.
@@ -37,5 +41,7 @@ inline Ini& ini() { return *Current().ini; }
 inline System& sys() { return *Current().system; }
 inline Ui& ui() { return *Current().ui; }
 inline Resources& res() { return *Current().resources; }
+inline Http& http() { return *Current().http; }
+inline Processes& proc() { return *Current().processes; }
 
 }  // namespace pf

@@ -147,4 +147,8 @@ constexpr int32_t kE_NOTIMPL = static_cast<int32_t>(0x80004001);
 constexpr int32_t kE_ABORT = static_cast<int32_t>(0x80004004);
 constexpr int32_t kE_FAIL = static_cast<int32_t>(0x80004005);
 
+// Process creation flags.
+constexpr uint32_t kCREATE_NEW_PROCESS_GROUP = 0x00000200;
+constexpr uint32_t kNORMAL_PRIORITY_CLASS = 0x00000020;
+
 }  // namespace pf

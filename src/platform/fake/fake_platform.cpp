@@ -233,7 +233,10 @@ FakePlatform::FakePlatform(const std::wstring& rootFolder)
     : files(WithSlash(rootFolder) + L"roaming/", WithSlash(rootFolder) + L"temp/") {
   files.CreateFolder(WithSlash(rootFolder) + L"roaming");
   files.CreateFolder(WithSlash(rootFolder) + L"temp");
-  previous = Install(Platform{&files, &ini, &system, &ui, &resources});
+  Platform p{&files, &ini, &system, &ui, &resources};
+  p.http = &http;
+  p.processes = &processes;
+  previous = Install(p);
 }
 
 FakePlatform::~FakePlatform() { Install(previous); }
@@ -244,7 +247,12 @@ Platform MakeBackendPlatform() {
   static FakeSystem system;
   static FakeUi ui;
   static StringTableResources resources;
-  return Platform{&files, &ini, &system, &ui, &resources};
+  static FakeHttp http;
+  static FakeProcesses processes;
+  Platform p{&files, &ini, &system, &ui, &resources};
+  p.http = &http;
+  p.processes = &processes;
+  return p;
 }
 
 }  // namespace pf

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fake/fake_http.h"
 #include "platform/platform.h"
 #include "platform/portable/ini_file.h"
 #include "platform/portable/posix_files.h"
@@ -131,6 +132,8 @@ struct FakePlatform {
   FakeSystem system;
   FakeUi ui;
   StringTableResources resources;
+  FakeHttp http;
+  FakeProcesses processes;
   Platform previous;
 };
 

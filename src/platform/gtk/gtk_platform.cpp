@@ -7,7 +7,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/gtk/curl_http.h"
 #include "platform/gtk/gtk_ui.h"
+#include "platform/gtk/linux_processes.h"
 #include "platform/platform.h"
 #include "platform/portable/ini_file.h"
 #include "platform/portable/posix_files.h"
@@ -64,7 +66,12 @@ Platform MakeBackendPlatform() {
   static LinuxSystem system;
   static GtkUi ui;
   static StringTableResources resources;
-  return Platform{&files, &ini, &system, &ui, &resources};
+  static CurlHttp http;
+  static LinuxProcesses processes;
+  Platform p{&files, &ini, &system, &ui, &resources};
+  p.http = &http;
+  p.processes = &processes;
+  return p;
 }
 
 }  // namespace pf
