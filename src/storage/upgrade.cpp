@@ -81,7 +81,7 @@ void LaunchUpgrader(app::CGlobalModule& c, const net::DownloadTask& t) {
     return;
   }
   WriteIniText(L"version", L"lastUpgradeVer", c.latestVersion, GetLastUpgradeFile());
-  if (c.login) pf::ui().PostMessage(c.login->GetHWND(), app::WM_CLOSE_LOGIN_WINDOW, 0, 0);
+  if (pf::HWindow login = LoginWindow(c)) pf::ui().PostMessage(login, app::WM_CLOSE_LOGIN_WINDOW, 0, 0);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/win32_services.h"
 
 namespace pf {
 
@@ -213,7 +214,10 @@ Platform MakeBackendPlatform() {
   static Win32System system;
   static Win32Ui ui;
   static Win32Resources resources;
-  return Platform{&files, &ini, &system, &ui, &resources};
+  Platform p{&files, &ini, &system, &ui, &resources};
+  p.http = &Win32Http();
+  p.processes = &Win32Processes();
+  return p;
 }
 
 }  // namespace pf
