@@ -307,6 +307,7 @@ TEST_F(Transfer, RetriesAboutASecondApart) {
   ASSERT_TRUE(downloader.Start());
   ASSERT_TRUE(downloader.Submit(t));
   ASSERT_TRUE(journal.WaitFinished(1, 20s));
+  downloader.Stop();
   const std::vector<HttpRequest> r = server.Requests();
   ASSERT_EQ(r.size(), 3u);
   for (int i = 1; i < 3; ++i) {
@@ -318,7 +319,8 @@ TEST_F(Transfer, RetriesAboutASecondApart) {
   EXPECT_EQ(journal.started, std::vector<int32_t>({9}));
   ASSERT_EQ(journal.finished.size(), 1u);
   EXPECT_EQ(journal.finished[0].second, net::DL_BAD_RESPONSE);
-  // The failed task's file is deleted, even a file that was there before.
+  // The failed task's file is deleted (after the finished event), even a file
+  // that was there before.
   EXPECT_FALSE(Exists(folder + L"fail.bin"));
 }
 

@@ -81,6 +81,7 @@ TEST_F(Downloader, FailedTaskGetsOneAttemptAndItsFileDeleted) {
   ASSERT_TRUE(d.Start());
   ASSERT_TRUE(events.Wait(3));
   EXPECT_LT(std::chrono::steady_clock::now() - begin, 900ms);  // no pause without retries
+  d.Stop();  // the file is deleted after the finished event
   const auto log = events.Log();
   auto has = [&](const std::string& entry) {
     return std::find(log.begin(), log.end(), entry) != log.end();
