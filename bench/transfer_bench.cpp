@@ -42,8 +42,8 @@ int main() {
   big.generatedSize = kSize;
   server.Route("/big.bin", big);
   const char* tmp = std::getenv("TMPDIR");
-  const std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/vexa-bench-" +
-                             std::to_string(::getpid());
+  const std::string folder =
+      std::string(tmp && *tmp ? tmp : "/tmp") + "/vexa-bench-" + std::to_string(::getpid());
   ::mkdir(folder.c_str(), 0755);
   const std::string ours = folder + "/transfer.bin";
   const std::string theirs = folder + "/curl.bin";

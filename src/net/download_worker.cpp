@@ -10,7 +10,8 @@ namespace net {
 namespace {
 
 constexpr wchar_t kAgent[] = L"HTTPDownloader";
-constexpr wchar_t kPostHeader[] = L"Content-Type: application/x-www-form-urlencoded; charset=UTF-8;\r\n";
+constexpr wchar_t kPostHeader[] =
+    L"Content-Type: application/x-www-form-urlencoded; charset=UTF-8;\r\n";
 constexpr size_t kCookieDataUnits = 28;
 constexpr int kPauseSteps = 10;
 constexpr std::chrono::milliseconds kPauseStep{100};
@@ -127,7 +128,8 @@ bool DownloadWorker::BuildTargetPath(DownloadTask& task) {
   std::wstring folder = task.filePath;
   if (!folder.empty() && folder.back() != sep) folder += sep;
   const size_t slash = task.url.rfind(L'/');
-  const std::wstring name = slash == std::wstring::npos ? std::wstring() : task.url.substr(slash + 1);
+  const std::wstring name =
+      slash == std::wstring::npos ? std::wstring() : task.url.substr(slash + 1);
   if (task.appendUrlName) {
     task.filePath = folder + name;
   } else {
@@ -204,7 +206,8 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
     while (remaining > 0) {
       if (Stopping()) return DL_CANCELLED;
       uint32_t got = 0;
-      if (!http.ReadFile(request, buffer_, std::min(kChunkSize, remaining), got)) return DL_READ_FAILED;
+      if (!http.ReadFile(request, buffer_, std::min(kChunkSize, remaining), got))
+        return DL_READ_FAILED;
       // A body that ends before Content-Length bytes arrived is a failure.
       if (got == 0 || got > remaining) return DL_READ_FAILED;
       remaining -= got;
@@ -212,7 +215,8 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
       const uint64_t percent = std::min<uint64_t>(done * 100 / length, 100);
       // A stopped worker may outlive the receiver of its callbacks.
       if (task.callback && !Stopping())
-        task.callback(task.userData, task.tag, DL_EVENT_PROGRESS, 0, static_cast<uintptr_t>(percent));
+        task.callback(task.userData, task.tag, DL_EVENT_PROGRESS, 0,
+                      static_cast<uintptr_t>(percent));
       if (!http.WriteFile(file, buffer_, got)) return DL_FILE_WRITE_FAILED;
     }
     return DL_OK;

@@ -27,9 +27,9 @@ namespace net {
 // What an attempt reads from the application context for the one-shot
 // referer: set once before the workers start, read on the workers.
 struct RefererSource {
-  std::atomic<bool>* pending = nullptr;       // not owned: the context's refererPending
-  std::function<std::wstring()> outsideUrl;   // the context's lastOutsideUrl
-  std::function<std::wstring()> macDigest;    // the install-info MAC digest text, or empty
+  std::atomic<bool>* pending = nullptr;      // not owned: the context's refererPending
+  std::function<std::wstring()> outsideUrl;  // the context's lastOutsideUrl
+  std::function<std::wstring()> macDigest;   // the install-info MAC digest text, or empty
 };
 
 // An auto-reset event: Set wakes one wait (or the next one), then resets.
@@ -47,7 +47,7 @@ class AutoResetEvent {
 
 // A task in the queue with its own copy of the body.
 struct QueuedTask {
-  DownloadTask task;           // task.body points into bodyCopy, or is null
+  DownloadTask task;  // task.body points into bodyCopy, or is null
   std::vector<uint8_t> bodyCopy;
 };
 

@@ -44,7 +44,7 @@ class HTTPDownloader final : public DownloadQueue {
   std::shared_ptr<PendingQueue> pending_ = std::make_shared<PendingQueue>();
   std::atomic<bool> started_{false};
   int workerCount_ = kWorkerCount;
-  std::mutex startStop_;  // serialises Start and Stop
+  std::mutex startStop_;                                  // serialises Start and Stop
   std::vector<std::shared_ptr<DownloadWorker>> workers_;  // in creation order
   RefererSource referer_;
 };

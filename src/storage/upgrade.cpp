@@ -74,14 +74,16 @@ void LaunchUpgrader(app::CGlobalModule& c, const net::DownloadTask& t) {
                                        pf::kSW_HIDE);
   } else {
     // The system asks the player for the rights; declining fails the call.
-    started = pf::proc().ShellExecute(L"runas", t.filePath, kUpgraderParameters, pf::kSW_SHOWNORMAL);
+    started =
+        pf::proc().ShellExecute(L"runas", t.filePath, kUpgraderParameters, pf::kSW_SHOWNORMAL);
   }
   if (!started) {
     ShowWindowsAgain(c);
     return;
   }
   WriteIniText(L"version", L"lastUpgradeVer", c.latestVersion, GetLastUpgradeFile());
-  if (pf::HWindow login = LoginWindow(c)) pf::ui().PostMessage(login, app::WM_CLOSE_LOGIN_WINDOW, 0, 0);
+  if (pf::HWindow login = LoginWindow(c))
+    pf::ui().PostMessage(login, app::WM_CLOSE_LOGIN_WINDOW, 0, 0);
 }
 
 }  // namespace

@@ -21,8 +21,8 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST(UpgradeLaunch, PackageIsFetchedStartedAndRemembered) {
-  const std::string stub = testsupport::ReadRaw(std::wstring(
-      VEXA_UPGRADER_STUB, VEXA_UPGRADER_STUB + sizeof(VEXA_UPGRADER_STUB) - 1));
+  const std::string stub = testsupport::ReadRaw(
+      std::wstring(VEXA_UPGRADER_STUB, VEXA_UPGRADER_STUB + sizeof(VEXA_UPGRADER_STUB) - 1));
   ASSERT_FALSE(stub.empty());
   testsupport::HttpTestServer server;
   ASSERT_TRUE(server.ok());
@@ -45,8 +45,8 @@ TEST(UpgradeLaunch, PackageIsFetchedStartedAndRemembered) {
     std::wstring remembered;
     for (int i = 0; i < 600 && remembered.empty(); ++i) {
       std::this_thread::sleep_for(50ms);
-      remembered = storage::ReadIniText(L"version", L"lastUpgradeVer", L"",
-                                        storage::GetLastUpgradeFile());
+      remembered =
+          storage::ReadIniText(L"version", L"lastUpgradeVer", L"", storage::GetLastUpgradeFile());
     }
     EXPECT_EQ(remembered, L"3.0.0.9");
     // The stand-in records its command line in an INI file beside itself.

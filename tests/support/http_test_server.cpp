@@ -15,14 +15,22 @@ std::string Lower(std::string s) {
 
 const char* Reason(int status) {
   switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 304: return "Not Modified";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+      return "OK";
+    case 204:
+      return "No Content";
+    case 301:
+      return "Moved Permanently";
+    case 302:
+      return "Found";
+    case 304:
+      return "Not Modified";
+    case 404:
+      return "Not Found";
+    case 500:
+      return "Internal Server Error";
+    default:
+      return "Status";
   }
 }
 
@@ -124,12 +132,13 @@ void HttpTestServer::Serve(sock::Socket s) {
   const size_t sp1 = requestLine.find(' ');
   const size_t sp2 = requestLine.rfind(' ');
   request.method = requestLine.substr(0, sp1);
-  if (sp1 != std::string::npos && sp2 > sp1) request.target = requestLine.substr(sp1 + 1, sp2 - sp1 - 1);
+  if (sp1 != std::string::npos && sp2 > sp1)
+    request.target = requestLine.substr(sp1 + 1, sp2 - sp1 - 1);
   while (lineEnd != std::string::npos && lineEnd < head.size()) {
     const size_t start = lineEnd + 2;
     lineEnd = head.find("\r\n", start);
-    const std::string line = head.substr(start, lineEnd == std::string::npos ? std::string::npos
-                                                                             : lineEnd - start);
+    const std::string line =
+        head.substr(start, lineEnd == std::string::npos ? std::string::npos : lineEnd - start);
     const size_t colon = line.find(':');
     if (colon == std::string::npos) continue;
     size_t v = colon + 1;
@@ -149,7 +158,8 @@ void HttpTestServer::Serve(sock::Socket s) {
     std::lock_guard<std::mutex> hold(lock_);
     requests_.push_back(request);
     auto route = routes_.find(request.target);
-    if (route == routes_.end()) route = routes_.find(request.target.substr(0, request.target.find('?')));
+    if (route == routes_.end())
+      route = routes_.find(request.target.substr(0, request.target.find('?')));
     if (route != routes_.end()) handler = route->second;
   }
   arrived_.notify_all();
@@ -168,7 +178,8 @@ void HttpTestServer::Serve(sock::Socket s) {
 
 bool HttpTestServer::SendReply(sock::Socket s, const HttpReply& reply) {
   const uint64_t size = reply.generatedSize ? reply.generatedSize : reply.body.size();
-  std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " + Reason(reply.status) + "\r\n";
+  std::string head =
+      "HTTP/1.1 " + std::to_string(reply.status) + " " + Reason(reply.status) + "\r\n";
   for (const auto& h : reply.headers) head += h.first + ": " + h.second + "\r\n";
   if (reply.chunked) {
     head += "Transfer-Encoding: chunked\r\n";

@@ -35,8 +35,10 @@ struct Events {
   bool Wait(int n) {
     const auto end = std::chrono::steady_clock::now() + 10s;
     while (finished.load() < n)
-      if (std::chrono::steady_clock::now() > end) return false;
-      else std::this_thread::sleep_for(5ms);
+      if (std::chrono::steady_clock::now() > end)
+        return false;
+      else
+        std::this_thread::sleep_for(5ms);
     return true;
   }
   std::vector<std::string> Log() {
@@ -149,7 +151,8 @@ TEST_F(Downloader, StopSkipsTheFinishedEventAndLeavesPendingTasks) {
   };
   net::HTTPDownloader d;
   for (int i = 0; i < 4; ++i)
-    ASSERT_TRUE(d.Submit(Task(L"/f" + std::to_wstring(i), i, env.Root() + L"f" + std::to_wstring(i))));
+    ASSERT_TRUE(
+        d.Submit(Task(L"/f" + std::to_wstring(i), i, env.Root() + L"f" + std::to_wstring(i))));
   ASSERT_TRUE(d.Start());
   while (reading.load() < 4) std::this_thread::sleep_for(1ms);
   const auto begin = std::chrono::steady_clock::now();
@@ -157,7 +160,8 @@ TEST_F(Downloader, StopSkipsTheFinishedEventAndLeavesPendingTasks) {
   EXPECT_LT(std::chrono::steady_clock::now() - begin, 1s);
   EXPECT_EQ(events.finished.load(), 0);
   EXPECT_EQ(d.PendingCount(), 2u);
-  for (int i = 0; i < 4; ++i) EXPECT_FALSE(pf::files().Exists(env.Root() + L"f" + std::to_wstring(i)));
+  for (int i = 0; i < 4; ++i)
+    EXPECT_FALSE(pf::files().Exists(env.Root() + L"f" + std::to_wstring(i)));
   size_t started = 0;
   for (const std::string& e : events.Log()) {
     EXPECT_EQ(e.find(":3:"), std::string::npos) << e;

@@ -292,7 +292,8 @@ TEST_F(TransferLogic, RefererIsTakenByOneGetAndPutBackOnFailure) {
   EXPECT_EQ(Run(t), net::DL_OK);
   auto r = http.Requests();
   ASSERT_EQ(r.size(), 3u);
-  EXPECT_EQ(r[1].headers, std::vector<std::wstring>({L"Referer: http://www.example.com/pay.html\r\n"}));
+  EXPECT_EQ(r[1].headers,
+            std::vector<std::wstring>({L"Referer: http://www.example.com/pay.html\r\n"}));
   EXPECT_TRUE(r[2].headers.empty());
   auto cookies = http.Cookies();
   ASSERT_EQ(cookies.size(), 1u);

@@ -104,9 +104,9 @@ TEST_F(Upgrade, RangeRules) {
   EXPECT_TRUE(InUpgradeRange(L"3000"));
   EXPECT_FALSE(InUpgradeRange(L"3001-3005"));
   EXPECT_FALSE(InUpgradeRange(L"2999"));
-  EXPECT_TRUE(InUpgradeRange(L"-3000"));     // an empty lower bound reads as 0
-  EXPECT_FALSE(InUpgradeRange(L"3000-"));    // one part only
-  EXPECT_FALSE(InUpgradeRange(L"1-2-3"));    // three parts: skipped
+  EXPECT_TRUE(InUpgradeRange(L"-3000"));   // an empty lower bound reads as 0
+  EXPECT_FALSE(InUpgradeRange(L"3000-"));  // one part only
+  EXPECT_FALSE(InUpgradeRange(L"1-2-3"));  // three parts: skipped
   EXPECT_TRUE(InUpgradeRange(L"1-2-3,3000"));
   EXPECT_FALSE(InUpgradeRange(L"3.0.0.0"));  // reads as 3
   EXPECT_TRUE(InUpgradeRange(L",3000"));
@@ -154,8 +154,8 @@ TEST_F(Upgrade, VersionComparisons) {
       {L"3.0.0.10", L"2999", L"", false},    // out of range
       {L"3.0.0.2", L"", L"3.0.0.2", false},  // already offered
       {L"3.0.0.2", L"", L"3.0.0.1", true},
-      {L"", L"", L"", false},                // no currentversion
-      {L"x.y", L"", L"", false},             // digits read as 0
+      {L"", L"", L"", false},     // no currentversion
+      {L"x.y", L"", L"", false},  // digits read as 0
       {L"3.0.0.2", L"-3000", L"", true},
       {L"3.0.0.2", L"3000-", L"", false},
   };
@@ -164,8 +164,8 @@ TEST_F(Upgrade, VersionComparisons) {
     queue->submitted.clear();
     LastOffered(c.last);
     VersionFile(c.current, c.range);
-    EXPECT_EQ(Prompted(), c.prompt) << testsupport::Narrow(c.current) << " "
-                                    << testsupport::Narrow(c.range);
+    EXPECT_EQ(Prompted(), c.prompt)
+        << testsupport::Narrow(c.current) << " " << testsupport::Narrow(c.range);
     EXPECT_EQ(queue->submitted.size(), c.prompt ? 1u : 0u);
   }
   // A version file that failed to download is not read at all.
@@ -251,8 +251,8 @@ TEST_F(Upgrade, PingTasksEndTheShortRunsWhateverTheResult) {
     ctx->login->Create(ctx->windowClass, ctx->title, nullptr);
   }
   ui().dispatched.clear();
-  for (int32_t tag : {storage::kTagActivePing, storage::kTagPlatformBrowserPing,
-                      storage::kTagOtherBrowserPing})
+  for (int32_t tag :
+       {storage::kTagActivePing, storage::kTagPlatformBrowserPing, storage::kTagOtherBrowserPing})
     storage::OnDownloadEvent(reinterpret_cast<uintptr_t>(ctx.get()), tag, net::DL_EVENT_FINISHED,
                              net::DL_OK, 0);
   EXPECT_TRUE(Posted().empty());

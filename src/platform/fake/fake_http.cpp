@@ -225,7 +225,8 @@ std::vector<FakeProcesses::Start> FakeProcesses::Starts() {
 bool FakeProcesses::CreateProcess(const std::wstring& application, const std::wstring& commandLine,
                                   uint32_t creationFlags, int showCommand) {
   std::lock_guard<std::mutex> hold(lock_);
-  starts_.push_back(Start{"CreateProcess", L"", application, commandLine, creationFlags, showCommand});
+  starts_.push_back(
+      Start{"CreateProcess", L"", application, commandLine, creationFlags, showCommand});
   return !createFails;
 }
 

@@ -26,7 +26,7 @@ class FakeHttp : public Http {
     bool hasContentLength = true;  // false: like a chunked answer
     int64_t contentLength = -1;    // -1: the body's size
     std::string body;
-    int64_t readFailsAt = -1;      // a read that would pass this offset fails
+    int64_t readFailsAt = -1;  // a read that would pass this offset fails
   };
   struct Request {
     std::wstring host;

@@ -54,8 +54,8 @@ std::string Trim(const std::string& text) {
   size_t b = 0;
   size_t e = text.size();
   while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' ||
-                   text[e - 1] == '\n'))
+  while (e > b &&
+         (text[e - 1] == ' ' || text[e - 1] == '\t' || text[e - 1] == '\r' || text[e - 1] == '\n'))
     --e;
   return text.substr(b, e - b);
 }
@@ -72,8 +72,8 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     long code = 0;
     curl_easy_getinfo(h->easy, CURLINFO_RESPONSE_CODE, &code);
     const bool interim = code >= 100 && code < 200;
-    const bool followed = h->locationSeen && (code == 301 || code == 302 || code == 303 ||
-                                              code == 307 || code == 308);
+    const bool followed = h->locationSeen &&
+                          (code == 301 || code == 302 || code == 303 || code == 307 || code == 308);
     if (!interim && !followed) h->headersDone = true;
   }
   return n;

@@ -6,8 +6,8 @@
 // body byte is handed out), the body handed out in reads of the size asked
 // for while libcurl is paused whenever one of its receive chunks (32 KB at
 // most) waits unread, so no more than that one chunk is held; request
-// targets percent-encoded the way WinINet sends them; and a process-wide store of nameless cookies sent back to their host
-// and path.  Stalled transfers fail after 60 s without a byte.
+// targets percent-encoded the way WinINet sends them; and a process-wide store of nameless cookies
+// sent back to their host and path.  Stalled transfers fail after 60 s without a byte.
 #pragma once
 
 #include <mutex>

@@ -74,9 +74,8 @@ bool Spawn(const std::vector<std::string>& args, bool search, bool newGroup, int
 
 bool LinuxProcesses::IsProcessElevated() { return ::geteuid() == 0; }
 
-bool LinuxProcesses::CreateProcess(const std::wstring& application,
-                                   const std::wstring& commandLine, uint32_t creationFlags,
-                                   int /*showCommand*/) {
+bool LinuxProcesses::CreateProcess(const std::wstring& application, const std::wstring& commandLine,
+                                   uint32_t creationFlags, int /*showCommand*/) {
   std::vector<std::string> args{ToUtf8(application)};
   for (auto& a : SplitArguments(commandLine)) args.push_back(a);
   MakeExecutable(args[0]);
@@ -98,8 +97,9 @@ bool LinuxProcesses::ShellExecute(const std::wstring& verb, const std::wstring& 
   // means the user declined or could not be asked.
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) return false;
-  std::vector<std::string> args{elevationHelper_, "/bin/sh", "-c",
-                                "test -x \"$0\" || exit 127; printf started; exec \"$0\" \"$@\" >/dev/null", path};
+  std::vector<std::string> args{
+      elevationHelper_, "/bin/sh", "-c",
+      "test -x \"$0\" || exit 127; printf started; exec \"$0\" \"$@\" >/dev/null", path};
   for (auto& a : SplitArguments(parameters)) args.push_back(a);
   pid_t pid = 0;
   const bool spawned = Spawn(args, true, false, pipeFds[1], pid);

@@ -72,8 +72,8 @@ std::string EncodeRequestTarget(const std::wstring& path) {
   target.reserve(raw.size() + 1);
   if (raw.empty() || raw[0] != '/') target += '/';
   for (unsigned char c : raw) {
-    const bool escape = c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' ||
-                        c == '\\' || c == '^' || c == '`' || c == '{' || c == '|' || c == '}';
+    const bool escape = c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' ||
+                        c == '^' || c == '`' || c == '{' || c == '|' || c == '}';
     if (escape) {
       target += '%';
       target += kHex[c >> 4];

@@ -45,8 +45,8 @@ class WinInetHttp : public Http {
   }
   HInternet Connect(HInternet internet, const std::wstring& host, uint16_t port,
                     const std::wstring& userName, const std::wstring& password) override {
-    return I(::InternetConnectW(N(internet), host.c_str(), port, userName.c_str(),
-                                password.c_str(), INTERNET_SERVICE_HTTP, 0, 0));
+    return I(::InternetConnectW(N(internet), host.c_str(), port, userName.c_str(), password.c_str(),
+                                INTERNET_SERVICE_HTTP, 0, 0));
   }
   HInternet OpenRequest(HInternet connection, const std::wstring& verb,
                         const std::wstring& path) override {

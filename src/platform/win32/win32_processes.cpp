@@ -2,6 +2,7 @@
 // start, ShellExecuteExW (whose "runas" verb makes the system ask the user)
 // for an elevated one.
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <vector>
@@ -19,7 +20,8 @@ class Win32ProcessStarter : public Processes {
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
     DWORD elevation = 0;  // the 4-byte TOKEN_ELEVATION
     DWORD size = 0;
-    const BOOL ok = ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    const BOOL ok =
+        ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
     ::CloseHandle(token);
     return ok && elevation != 0;
   }
