@@ -12,9 +12,9 @@
 
 namespace pf {
 
-struct InternetHandle;  // defined by the backend
+struct InternetHandle;  // never defined: each backend casts its own handle type
 using HInternet = InternetHandle*;
-struct TargetFile;  // defined by the backend
+struct TargetFile;  // defined (or cast to) by the backend
 using HTargetFile = TargetFile*;
 
 // The parts of a URL that InternetCrackUrlW gives with component buffers of

@@ -63,4 +63,24 @@ TEST(UpgradeLaunch, PackageIsFetchedStartedAndRemembered) {
   pf::files().DeleteFile(storage::GetSettingsFile());
 }
 
+// The elevated start: where the process already has the rights (root here,
+// an administrator under Wine) the system starts the program without asking.
+TEST(UpgradeLaunch, RunasStartsTheProgramWithItsParameters) {
+  std::wstring stub(VEXA_UPGRADER_STUB, VEXA_UPGRADER_STUB + sizeof(VEXA_UPGRADER_STUB) - 1);
+  for (wchar_t& c : stub)
+    if (c == L'/') c = pf::files().Separator();
+  const std::wstring ran = stub + L".ran";
+  pf::files().DeleteFile(ran);
+  ASSERT_TRUE(pf::proc().ShellExecute(L"runas", stub, L"/S /RKUPGRADE", pf::kSW_SHOWNORMAL));
+  std::wstring line;
+  for (int i = 0; i < 600 && line.empty(); ++i) {
+    std::this_thread::sleep_for(50ms);
+    line = storage::ReadIniText(L"run", L"args", L"", ran);
+  }
+  const std::wstring expected = L"/S /RKUPGRADE";
+  ASSERT_GE(line.size(), expected.size()) << testsupport::Narrow(line);
+  EXPECT_EQ(line.substr(line.size() - expected.size()), expected) << testsupport::Narrow(line);
+  pf::files().DeleteFile(ran);
+}
+
 }  // namespace

@@ -7,7 +7,10 @@
 namespace pf {
 
 // Every handle of the fake client; the kind tells which call made it.
-struct InternetHandle {
+namespace {
+
+// This backend's handle behind pf::HInternet.
+struct FakeHandle {
   enum Kind { kInternet, kConnection, kRequest } kind = kInternet;
   std::wstring host;
   uint16_t port = 0;
@@ -17,6 +20,11 @@ struct InternetHandle {
   const FakeHttp::Answer* answer = nullptr;
   uint64_t offset = 0;  // body bytes handed out
 };
+
+FakeHandle* H(HInternet h) { return reinterpret_cast<FakeHandle*>(h); }
+HInternet Out(FakeHandle* h) { return reinterpret_cast<HInternet>(h); }
+
+}  // namespace
 
 void FakeHttp::Note(const std::string& call) {
   {
@@ -60,25 +68,26 @@ bool FakeHttp::CrackUrl(const std::wstring& url, UrlParts& out) {
 }
 
 HInternet FakeHttp::Open(const std::wstring& agentName) {
-  HInternet h = nullptr;
+  FakeHandle* h = nullptr;
   {
     std::lock_guard<std::mutex> hold(lock_);
     agent = agentName;
     if (!openFails) {
-      h = new InternetHandle;
+      h = new FakeHandle;
       ++openHandles_;
     }
   }
   Note("Open");
-  return h;
+  return Out(h);
 }
 
-HInternet FakeHttp::Connect(HInternet internet, const std::wstring& host, uint16_t port,
+HInternet FakeHttp::Connect(HInternet internetHandle, const std::wstring& host, uint16_t port,
                             const std::wstring& userName, const std::wstring& password) {
-  HInternet h = nullptr;
+  FakeHandle* internet = H(internetHandle);
+  FakeHandle* h = nullptr;
   if (internet && !connectFails) {
-    h = new InternetHandle;
-    h->kind = InternetHandle::kConnection;
+    h = new FakeHandle;
+    h->kind = FakeHandle::kConnection;
     h->host = host;
     h->port = port;
     h->userName = userName;
@@ -87,16 +96,17 @@ HInternet FakeHttp::Connect(HInternet internet, const std::wstring& host, uint16
     ++openHandles_;
   }
   Note("Connect");
-  return h;
+  return Out(h);
 }
 
-HInternet FakeHttp::OpenRequest(HInternet connection, const std::wstring& verb,
+HInternet FakeHttp::OpenRequest(HInternet connectionHandle, const std::wstring& verb,
                                 const std::wstring& path) {
-  HInternet h = nullptr;
+  FakeHandle* connection = H(connectionHandle);
+  FakeHandle* h = nullptr;
   if (connection && !openRequestFails) {
     std::lock_guard<std::mutex> hold(lock_);
-    h = new InternetHandle(*connection);
-    h->kind = InternetHandle::kRequest;
+    h = new FakeHandle(*connection);
+    h->kind = FakeHandle::kRequest;
     h->answer = Find(path);
     Request r;
     r.host = connection->host;
@@ -110,10 +120,11 @@ HInternet FakeHttp::OpenRequest(HInternet connection, const std::wstring& verb,
     ++openHandles_;
   }
   Note("OpenRequest");
-  return h;
+  return Out(h);
 }
 
-bool FakeHttp::AddRequestHeaders(HInternet request, const std::wstring& line) {
+bool FakeHttp::AddRequestHeaders(HInternet requestHandle, const std::wstring& line) {
+  FakeHandle* request = H(requestHandle);
   bool ok = false;
   if (request && !addHeaderFails) {
     std::lock_guard<std::mutex> hold(lock_);
@@ -133,7 +144,8 @@ bool FakeHttp::SetCookie(const std::wstring& url, const std::wstring& data) {
   return true;
 }
 
-bool FakeHttp::SendRequest(HInternet request, const uint8_t* body, uint32_t length) {
+bool FakeHttp::SendRequest(HInternet requestHandle, const uint8_t* body, uint32_t length) {
+  FakeHandle* request = H(requestHandle);
   bool ok = false;
   if (request) {
     std::lock_guard<std::mutex> hold(lock_);
@@ -146,14 +158,16 @@ bool FakeHttp::SendRequest(HInternet request, const uint8_t* body, uint32_t leng
   return ok;
 }
 
-bool FakeHttp::QueryStatusCode(HInternet request, uint32_t& out) {
+bool FakeHttp::QueryStatusCode(HInternet requestHandle, uint32_t& out) {
+  FakeHandle* request = H(requestHandle);
   const bool ok = request && request->answer && !request->answer->noStatus;
   if (ok) out = request->answer->status;
   Note("QueryStatusCode");
   return ok;
 }
 
-bool FakeHttp::QueryContentLength(HInternet request, uint32_t& out) {
+bool FakeHttp::QueryContentLength(HInternet requestHandle, uint32_t& out) {
+  FakeHandle* request = H(requestHandle);
   const Answer* a = request ? request->answer : nullptr;
   const bool ok = a && a->hasContentLength;
   if (ok) out = static_cast<uint32_t>(a->contentLength >= 0 ? a->contentLength : a->body.size());
@@ -161,7 +175,8 @@ bool FakeHttp::QueryContentLength(HInternet request, uint32_t& out) {
   return ok;
 }
 
-bool FakeHttp::ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint32_t& read) {
+bool FakeHttp::ReadFile(HInternet requestHandle, uint8_t* buffer, uint32_t size, uint32_t& read) {
+  FakeHandle* request = H(requestHandle);
   read = 0;
   bool ok = false;
   if (request && request->answer) {
@@ -184,10 +199,11 @@ bool FakeHttp::ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint3
 }
 
 void FakeHttp::CloseHandle(HInternet handle) {
-  if (!handle) return;
+  FakeHandle* h = H(handle);
+  if (!h) return;
   const char* names[] = {"CloseInternet", "CloseConnection", "CloseRequest"};
-  const std::string name = names[handle->kind];
-  delete handle;
+  const std::string name = names[h->kind];
+  delete h;
   {
     std::lock_guard<std::mutex> hold(lock_);
     --openHandles_;

@@ -11,7 +11,10 @@
 
 namespace pf {
 
-struct InternetHandle {
+namespace {
+
+// This backend's handle behind pf::HInternet.
+struct CurlHandle {
   enum Kind { kInternet, kConnection, kRequest } kind = kInternet;
   std::string agent;
   std::string host;
@@ -35,6 +38,11 @@ struct InternetHandle {
   std::vector<uint8_t> staged;  // one chunk libcurl delivered, not yet read
   size_t stagedOffset = 0;
 };
+
+CurlHandle* H(HInternet h) { return reinterpret_cast<CurlHandle*>(h); }
+HInternet Out(CurlHandle* h) { return reinterpret_cast<HInternet>(h); }
+
+}  // namespace
 
 namespace {
 
@@ -61,7 +69,7 @@ std::string Trim(const std::string& text) {
 }
 
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
-  auto* h = static_cast<InternetHandle*>(user);
+  auto* h = static_cast<CurlHandle*>(user);
   const size_t n = size * count;
   const std::string line(data, n);
   if (line.compare(0, 5, "HTTP/") == 0) {
@@ -80,7 +88,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 }
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
-  auto* h = static_cast<InternetHandle*>(user);
+  auto* h = static_cast<CurlHandle*>(user);
   const size_t n = size * count;
   // Hold at most the one chunk that waits to be read: libcurl keeps the rest.
   if (h->stagedOffset < h->staged.size()) {
@@ -93,7 +101,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
 }
 
 // Runs the transfer until done() holds or it has finished.
-void Pump(InternetHandle* h, bool (*done)(InternetHandle*)) {
+void Pump(CurlHandle* h, bool (*done)(CurlHandle*)) {
   while (!done(h) && !h->finished) {
     int running = 0;
     curl_multi_perform(h->multi, &running);
@@ -109,8 +117,8 @@ void Pump(InternetHandle* h, bool (*done)(InternetHandle*)) {
   }
 }
 
-bool HeadersDone(InternetHandle* h) { return h->headersDone; }
-bool ChunkStaged(InternetHandle* h) { return h->stagedOffset < h->staged.size(); }
+bool HeadersDone(CurlHandle* h) { return h->headersDone; }
+bool ChunkStaged(CurlHandle* h) { return h->stagedOffset < h->staged.size(); }
 
 }  // namespace
 
@@ -119,37 +127,39 @@ CurlHttp::CurlHttp() { curl_global_init(CURL_GLOBAL_DEFAULT); }
 bool CurlHttp::CrackUrl(const std::wstring& url, UrlParts& out) { return SplitUrl(url, out); }
 
 HInternet CurlHttp::Open(const std::wstring& agent) {
-  auto* h = new InternetHandle;
+  auto* h = new CurlHandle;
   h->agent = ToUtf8(agent);
-  return h;
+  return Out(h);
 }
 
-HInternet CurlHttp::Connect(HInternet internet, const std::wstring& host, uint16_t port,
+HInternet CurlHttp::Connect(HInternet internetHandle, const std::wstring& host, uint16_t port,
                             const std::wstring& userName, const std::wstring& password) {
-  if (!internet || internet->kind != InternetHandle::kInternet || host.empty()) return nullptr;
-  auto* h = new InternetHandle;
-  h->kind = InternetHandle::kConnection;
+  CurlHandle* internet = H(internetHandle);
+  if (!internet || internet->kind != CurlHandle::kInternet || host.empty()) return nullptr;
+  auto* h = new CurlHandle;
+  h->kind = CurlHandle::kConnection;
   h->agent = internet->agent;
   h->host = ToUtf8(host);
   h->port = port;
   h->userName = ToUtf8(userName);
   h->password = ToUtf8(password);
-  return h;
+  return Out(h);
 }
 
-HInternet CurlHttp::OpenRequest(HInternet connection, const std::wstring& verb,
+HInternet CurlHttp::OpenRequest(HInternet connectionHandle, const std::wstring& verb,
                                 const std::wstring& path) {
-  if (!connection || connection->kind != InternetHandle::kConnection || verb.empty())
-    return nullptr;
-  auto* h = new InternetHandle(*connection);
-  h->kind = InternetHandle::kRequest;
+  CurlHandle* connection = H(connectionHandle);
+  if (!connection || connection->kind != CurlHandle::kConnection || verb.empty()) return nullptr;
+  auto* h = new CurlHandle(*connection);
+  h->kind = CurlHandle::kRequest;
   h->verb = ToUtf8(verb);
   h->target = EncodeRequestTarget(path);
-  return h;
+  return Out(h);
 }
 
-bool CurlHttp::AddRequestHeaders(HInternet request, const std::wstring& line) {
-  if (!request || request->kind != InternetHandle::kRequest || request->sent) return false;
+bool CurlHttp::AddRequestHeaders(HInternet requestHandle, const std::wstring& line) {
+  CurlHandle* request = H(requestHandle);
+  if (!request || request->kind != CurlHandle::kRequest || request->sent) return false;
   const std::string text = Trim(ToUtf8(line));
   const size_t colon = text.find(':');
   if (colon == std::string::npos || colon == 0) return false;
@@ -196,9 +206,10 @@ std::string CurlHttp::CookiesFor(const std::string& host, const std::string& tar
   return value;
 }
 
-bool CurlHttp::SendRequest(HInternet request, const uint8_t* body, uint32_t length) {
-  if (!request || request->kind != InternetHandle::kRequest || request->sent) return false;
-  InternetHandle* h = request;
+bool CurlHttp::SendRequest(HInternet requestHandle, const uint8_t* body, uint32_t length) {
+  CurlHandle* request = H(requestHandle);
+  if (!request || request->kind != CurlHandle::kRequest || request->sent) return false;
+  CurlHandle* h = request;
   h->sent = true;
   h->easy = curl_easy_init();
   h->multi = curl_multi_init();
@@ -249,7 +260,8 @@ bool CurlHttp::SendRequest(HInternet request, const uint8_t* body, uint32_t leng
   return h->headersDone;
 }
 
-bool CurlHttp::QueryStatusCode(HInternet request, uint32_t& out) {
+bool CurlHttp::QueryStatusCode(HInternet requestHandle, uint32_t& out) {
+  CurlHandle* request = H(requestHandle);
   if (!request || !request->easy || !request->headersDone) return false;
   long code = 0;
   if (curl_easy_getinfo(request->easy, CURLINFO_RESPONSE_CODE, &code) != CURLE_OK || code <= 0)
@@ -258,7 +270,8 @@ bool CurlHttp::QueryStatusCode(HInternet request, uint32_t& out) {
   return true;
 }
 
-bool CurlHttp::QueryContentLength(HInternet request, uint32_t& out) {
+bool CurlHttp::QueryContentLength(HInternet requestHandle, uint32_t& out) {
+  CurlHandle* request = H(requestHandle);
   if (!request || !request->easy || !request->headersDone) return false;
   curl_off_t length = -1;
   if (curl_easy_getinfo(request->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
@@ -268,10 +281,11 @@ bool CurlHttp::QueryContentLength(HInternet request, uint32_t& out) {
   return true;
 }
 
-bool CurlHttp::ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint32_t& read) {
+bool CurlHttp::ReadFile(HInternet requestHandle, uint8_t* buffer, uint32_t size, uint32_t& read) {
+  CurlHandle* request = H(requestHandle);
   read = 0;
   if (!request || !request->easy || !request->headersDone) return false;
-  InternetHandle* h = request;
+  CurlHandle* h = request;
   while (read < size) {
     if (ChunkStaged(h)) {
       const size_t n = std::min<size_t>(size - read, h->staged.size() - h->stagedOffset);
@@ -295,12 +309,13 @@ bool CurlHttp::ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint3
 }
 
 void CurlHttp::CloseHandle(HInternet handle) {
-  if (!handle) return;
-  if (handle->multi && handle->easy) curl_multi_remove_handle(handle->multi, handle->easy);
-  if (handle->easy) curl_easy_cleanup(handle->easy);
-  if (handle->multi) curl_multi_cleanup(handle->multi);
-  if (handle->headerList) curl_slist_free_all(handle->headerList);
-  delete handle;
+  CurlHandle* h = H(handle);
+  if (!h) return;
+  if (h->multi && h->easy) curl_multi_remove_handle(h->multi, h->easy);
+  if (h->easy) curl_easy_cleanup(h->easy);
+  if (h->multi) curl_multi_cleanup(h->multi);
+  if (h->headerList) curl_slist_free_all(h->headerList);
+  delete h;
 }
 
 HTargetFile CurlHttp::CreateFile(const std::wstring& path) { return PosixCreateTargetFile(path); }
