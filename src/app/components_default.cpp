@@ -1,9 +1,10 @@
 // The components the program runs with.  Subsystems that have not landed yet
-// are absent here: no game or quick-login window, no download queue.
+// are absent here: no game or quick-login window.
 #include "app/components.h"
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "net/download_queue.h"
+#include "net/http_downloader.h"
 #include "platform/platform.h"
 #include "skin/form_back.h"
 #include "windows/form_login.h"
@@ -21,7 +22,19 @@ class ProgramComponents final : public AppComponents {
   }
   IGameForm* MakeGame() override { return nullptr; }
   IQuickLoginForm* MakeQuickLogin() override { return nullptr; }
-  std::unique_ptr<net::DownloadQueue> MakeDownloader() override { return nullptr; }
+  // Called while the context is being constructed (it is already the live instance).
+  std::unique_ptr<net::DownloadQueue> MakeDownloader() override {
+    CGlobalModule* context = CGlobalModule::Instance();
+    net::RefererSource referer;
+    if (context) {
+      referer.pending = &context->refererPending;
+      referer.outsideUrl = [context] { return context->lastOutsideUrl; };
+      // The cookie data of the one-shot referer: the first 28 characters of
+      // the install-info record's MAC digest, empty until that record is loaded.
+      referer.macDigest = [context] { return context->installInfo.MacDigestForCookie(); };
+    }
+    return std::make_unique<net::HTTPDownloader>(std::move(referer));
+  }
   std::wstring FindPlatformBrowser(const std::wstring& fileName) override {
     return app::FindPlatformBrowser(fileName);
   }

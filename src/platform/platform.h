@@ -9,8 +9,10 @@
 
 #include "platform/files.h"
 #include "platform/graphics.h"
+#include "platform/http.h"
 #include "platform/ini.h"
 #include "platform/machine.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/system.h"
@@ -30,6 +32,8 @@ struct Platform {
   Machine* machine = nullptr;      // not owned
   WebEngine* web = nullptr;        // not owned
   Graphics* graphics = nullptr;    // not owned
+  Http* http = nullptr;            // not owned
+  Processes* processes = nullptr;  // not owned
 };
 
 // Provided by the backend compiled into the program.
@@ -52,5 +56,7 @@ inline Shell& shell() { return *Current().shell; }
 inline Machine& machine() { return *Current().machine; }
 inline WebEngine& web() { return *Current().web; }
 inline Graphics& gfx() { return *Current().graphics; }
+inline Http& http() { return *Current().http; }
+inline Processes& proc() { return *Current().processes; }
 
 }  // namespace pf

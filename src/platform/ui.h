@@ -134,6 +134,8 @@ class Ui {
   // filter takes is neither translated nor dispatched.
   virtual int RunMessageLoop(MessageFilter* filter) = 0;
 
+  // ShowWindow; callable from any thread (a download worker hides and shows
+  // the windows around the upgrade).
   virtual bool ShowWindow(HWindow hwnd, int command) = 0;
   virtual bool UpdateWindow(HWindow hwnd) = 0;
   virtual bool SetWindowPos(HWindow hwnd, HWindow insertAfter, int x, int y, int width,

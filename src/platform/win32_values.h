@@ -286,4 +286,8 @@ constexpr uint32_t kIF_TYPE_IEEE80211 = 71;
 // ShellExecuteW results at or below this value are failures.
 constexpr intptr_t kSE_ERR_FNF = 2;
 
+// Process creation flags.
+constexpr uint32_t kCREATE_NEW_PROCESS_GROUP = 0x00000200;
+constexpr uint32_t kNORMAL_PRIORITY_CLASS = 0x00000020;
+
 }  // namespace pf

@@ -2,6 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+namespace app {
+class CGlobalModule;
+}
 
 namespace storage {
 
@@ -11,6 +16,18 @@ namespace storage {
 int32_t OnDownloadEvent(uintptr_t userData, int32_t tag, int32_t event, int32_t value,
                         uintptr_t extra);
 
+// Submits the version-file task once per process (user-interface thread).
+// Does nothing when it already ran or the live context has no downloader.
+void StartVersionCheck();
+// Submits the upgrade-package task.  False when it could not be queued.
+bool DownloadUpgradePackage(app::CGlobalModule& context);
+// Whether the own version lies in the version file's "upgraderange".
+bool InUpgradeRange(const std::wstring& range);
+// Whether this process already has the rights the upgrader needs.
+bool IsProcessElevated();
+// Lets a test run StartVersionCheck again.
+void ResetVersionCheckForTest();
+
 // Task tags.
 constexpr int32_t kTagVersionFile = 0;
 constexpr int32_t kTagUpgradePackage = 1;
@@ -19,5 +36,11 @@ constexpr int32_t kTagUninstallPing = 4;
 constexpr int32_t kTagActivePing = 5;
 constexpr int32_t kTagPlatformBrowserPing = 7;
 constexpr int32_t kTagOtherBrowserPing = 8;
+
+// Fixed texts of the upgrade.
+constexpr wchar_t kUpgradePrompt[] = L"检测到最新版本[%s]，确认更新！";
+constexpr wchar_t kUpgradeCaption[] = L"升级提醒";
+constexpr wchar_t kUpgraderCommandLine[] = L" /S /RKUPGRADE";  // direct start
+constexpr wchar_t kUpgraderParameters[] = L"/S /RKUPGRADE";    // elevated start
 
 }  // namespace storage

@@ -119,4 +119,22 @@ TEST_F(UiCore, AMessagePostedFromAnotherThreadWakesTheLoop) {
   ui.DestroyWindow(w);
 }
 
+// The upgrade hides and shows windows from a download worker.
+TEST_F(UiCore, AnotherThreadShowsAndHidesAWindow) {
+  pf::Ui& ui = pf::ui();
+  pf::HWindow w = Make();
+  ui.ShowWindow(w, pf::kSW_SHOWNA);
+  ASSERT_TRUE(ui.IsWindowVisible(w));
+  std::atomic<bool> wasVisible{false};
+  std::thread worker([w, &wasVisible] {
+    wasVisible = pf::ui().ShowWindow(w, pf::kSW_HIDE);
+    pf::ui().PostMessage(w, pf::kWM_USER + 51, 4, 0);
+  });
+  EXPECT_EQ(ui.RunMessageLoop(nullptr), 4);
+  worker.join();
+  EXPECT_TRUE(wasVisible.load());
+  EXPECT_FALSE(ui.IsWindowVisible(w));
+  ui.DestroyWindow(w);
+}
+
 }  // namespace

@@ -500,6 +500,8 @@ FakePlatform::FakePlatform(const std::wstring& rootFolder)
   p.machine = &machine;
   p.web = &web;
   p.graphics = &graphics;
+  p.http = &http;
+  p.processes = &processes;
   previous = Install(p);
 }
 
@@ -516,6 +518,8 @@ Platform MakeBackendPlatform() {
   static FakeMachine machine;
   static FakeWebEngine web;
   static FakeGraphics graphics;
+  static FakeHttp http;
+  static FakeProcesses processes;
   ui.graphics = &graphics;
   Platform p{&files, &ini, &system, &ui, &resources};
   p.registry = &registry;
@@ -523,6 +527,8 @@ Platform MakeBackendPlatform() {
   p.machine = &machine;
   p.web = &web;
   p.graphics = &graphics;
+  p.http = &http;
+  p.processes = &processes;
   return p;
 }
 

@@ -25,6 +25,7 @@
 
 #include "platform/fake/fake_machine.h"
 #include "platform/fake/fake_web_engine.h"
+#include "platform/fake/fake_http.h"
 #include "platform/platform.h"
 #include "platform/portable/ini_file.h"
 #include "platform/portable/posix_files.h"
@@ -246,6 +247,8 @@ struct FakePlatform {
   FakeMachine machine;
   FakeWebEngine web;
   FakeGraphics graphics;
+  FakeHttp http;
+  FakeProcesses processes;
   Platform previous;
 };
 

@@ -7,11 +7,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/gtk/gtk_shell.h"
+#include "platform/gtk/curl_http.h"
 #include "platform/gtk/gtk_canvas.h"
+#include "platform/gtk/gtk_shell.h"
 #include "platform/gtk/gtk_ui.h"
 #include "platform/gtk/gtk_web_engine.h"
 #include "platform/gtk/linux_machine.h"
+#include "platform/gtk/linux_processes.h"
 #include "platform/platform.h"
 #include "platform/portable/ini_file.h"
 #include "platform/portable/posix_files.h"
@@ -72,12 +74,16 @@ Platform MakeBackendPlatform() {
   static GtkShell shell;
   static LinuxMachine machine;
   static GtkGraphics graphics;
+  static CurlHttp http;
+  static LinuxProcesses processes;
   Platform p{&files, &ini, &system, &ui, &resources};
   p.registry = &registry;
   p.shell = &shell;
   p.machine = &machine;
   p.web = GtkWebEngine();
   p.graphics = &graphics;
+  p.http = &http;
+  p.processes = &processes;
   return p;
 }
 

@@ -440,6 +440,26 @@ void* WindowData(HWindow window) {
 }  // namespace gtkbackend
 
 bool GtkUi::ShowWindow(HWindow hwnd, int command) {
+  if (display_ && !OnUiThread()) {
+    // A download worker hides or shows windows (the upgrade): GTK belongs to
+    // the UI thread, so the call runs there and this thread waits for it.
+    struct Call {
+      GtkUi* self;
+      HWindow hwnd;
+      int command;
+      std::promise<bool> result;
+    } call{this, hwnd, command, {}};
+    std::future<bool> result = call.result.get_future();
+    g_main_context_invoke(
+        nullptr,
+        +[](gpointer data) -> gboolean {
+          auto* c = static_cast<Call*>(data);
+          c->result.set_value(c->self->ShowWindow(c->hwnd, c->command));
+          return G_SOURCE_REMOVE;
+        },
+        &call);
+    return result.get();
+  }
   WindowHandle* w = Live(hwnd);
   if (!w) return false;
   const bool was = w->visible;

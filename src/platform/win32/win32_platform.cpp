@@ -17,6 +17,7 @@
 #include "platform/win32/win32_machine.h"
 #include "platform/win32/win32_web_engine.h"
 #include "platform/win32/win32_graphics.h"
+#include "platform/win32/win32_services.h"
 
 namespace pf {
 
@@ -383,6 +384,8 @@ Platform MakeBackendPlatform() {
   p.machine = Win32MachineInstance();
   p.web = win32web::Engine();
   p.graphics = &graphics;
+  p.http = &Win32Http();
+  p.processes = &Win32Processes();
   return p;
 }
 

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# One HTTP attempt of the download workers against the curl tool, both
+# fetching a 200 MB file from a loopback server into a file.
+# Prints "transfer/curl ratio: <our throughput over curl's>".
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+program=$root/build/${BENCH_PRESET:-linux}/bench/transfer_bench
+if [ ! -x "$program" ]; then
+  cmake --preset "${BENCH_PRESET:-linux}" >/dev/null
+  cmake --build --preset "${BENCH_PRESET:-linux}" -j2 --target transfer_bench
+fi
+exec "$program"

@@ -1,0 +1,273 @@
+#include "net/download_worker.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <system_error>
+
+#include "platform/platform.h"
+
+namespace net {
+namespace {
+
+constexpr wchar_t kAgent[] = L"HTTPDownloader";
+constexpr wchar_t kPostHeader[] =
+    L"Content-Type: application/x-www-form-urlencoded; charset=UTF-8;\r\n";
+constexpr size_t kCookieDataUnits = 28;
+constexpr int kPauseSteps = 10;
+constexpr std::chrono::milliseconds kPauseStep{100};
+constexpr std::chrono::milliseconds kIdleWait{10000};
+
+std::wstring GuidText(const pf::Guid& g) {
+  wchar_t text[40];
+  std::swprintf(text, sizeof text / sizeof text[0],
+                L"%.8X-%.4X-%.4X-%.2X%.2X-%.2X%.2X%.2X%.2X%.2X%.2X", g.data1, g.data2, g.data3,
+                g.data4[0], g.data4[1], g.data4[2], g.data4[3], g.data4[4], g.data4[5], g.data4[6],
+                g.data4[7]);
+  return text;
+}
+
+}  // namespace
+
+void AutoResetEvent::Set() {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    signalled_ = true;
+  }
+  changed_.notify_one();
+}
+
+bool AutoResetEvent::Wait(std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> hold(lock_);
+  const bool set = changed_.wait_for(hold, timeout, [this] { return signalled_; });
+  signalled_ = false;
+  return set;
+}
+
+void PendingQueue::Append(std::unique_ptr<QueuedTask> task) {
+  std::lock_guard<std::mutex> hold(lock_);
+  tasks_.push_back(std::move(task));
+  // Every worker wakes; one takes the task, the other finds the queue empty.
+  for (const auto& wake : wakes_) wake->Set();
+}
+
+std::unique_ptr<QueuedTask> PendingQueue::Take() {
+  std::lock_guard<std::mutex> hold(lock_);
+  if (tasks_.empty()) return nullptr;
+  std::unique_ptr<QueuedTask> task = std::move(tasks_.front());
+  tasks_.pop_front();
+  return task;
+}
+
+size_t PendingQueue::Size() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return tasks_.size();
+}
+
+void PendingQueue::Register(const std::shared_ptr<AutoResetEvent>& wake) {
+  std::lock_guard<std::mutex> hold(lock_);
+  wakes_.push_back(wake);
+}
+
+void PendingQueue::Unregister(const std::shared_ptr<AutoResetEvent>& wake) {
+  std::lock_guard<std::mutex> hold(lock_);
+  wakes_.erase(std::remove(wakes_.begin(), wakes_.end(), wake), wakes_.end());
+}
+
+CThreadHolder::~CThreadHolder() {
+  stopFlag = 1;
+  if (thread_.joinable()) {
+    // A holder destroyed by its own thread cannot wait for itself.
+    if (thread_.get_id() == std::this_thread::get_id())
+      thread_.detach();
+    else
+      thread_.join();
+  }
+}
+
+bool CThreadHolder::Start(std::shared_ptr<void> keepAlive) {
+  if (thread_.joinable()) return false;
+  {
+    std::lock_guard<std::mutex> hold(endLock_);
+    ended_ = false;
+  }
+  try {
+    thread_ = std::thread([this, keepAlive] { Run(); });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
+void CThreadHolder::Run() {
+  if (procedure) procedure(parameter);
+  std::lock_guard<std::mutex> hold(endLock_);
+  ended_ = true;
+  endSignal_.notify_all();
+}
+
+bool CThreadHolder::WaitAndForget(std::chrono::milliseconds timeout) {
+  if (!thread_.joinable()) return true;
+  bool ended;
+  {
+    std::unique_lock<std::mutex> hold(endLock_);
+    ended = endSignal_.wait_for(hold, timeout, [this] { return ended_; });
+  }
+  if (ended)
+    thread_.join();
+  else
+    thread_.detach();  // it still holds its worker, so nothing it touches goes away
+  return ended;
+}
+
+DownloadWorker::DownloadWorker(std::shared_ptr<PendingQueue> queue, RefererSource referer)
+    : queue_(std::move(queue)), referer_(std::move(referer)) {}
+
+bool DownloadWorker::BuildTargetPath(DownloadTask& task) {
+  if (targetBuilt_ || (!task.appendUrlName && !task.uniqueName)) return true;
+  const wchar_t sep = pf::files().Separator();
+  std::wstring folder = task.filePath;
+  if (!folder.empty() && folder.back() != sep) folder += sep;
+  const size_t slash = task.url.rfind(L'/');
+  const std::wstring name =
+      slash == std::wstring::npos ? std::wstring() : task.url.substr(slash + 1);
+  if (task.appendUrlName) {
+    task.filePath = folder + name;
+  } else {
+    pf::Guid guid;
+    if (!pf::sys().NewGuid(guid)) return false;
+    task.filePath = folder + GuidText(guid) + L"_" + name;
+  }
+  targetBuilt_ = true;
+  return true;
+}
+
+// One attempt, in this order: split the URL; open the Internet handle and the
+// connection; open a POST (with its header line) or a GET (with the one-shot
+// referer); send; check the status; without a file path stop there;
+// otherwise build the target path, get Content-Length, create the file and
+// stream the body into it chunk by chunk.  The stop flag is checked between
+// the steps and before every chunk.  What was opened is closed on every path.
+DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
+  pf::Http& http = pf::http();
+  pf::UrlParts parts;
+  // Nothing is opened for a URL that cannot be split; the caller retries it
+  // like a connection that could not be made.
+  if (!http.CrackUrl(task.url, parts)) return DL_NO_CONNECTION;
+
+  pf::HInternet internet = nullptr;
+  pf::HInternet connection = nullptr;
+  pf::HInternet request = nullptr;
+  pf::HTargetFile file = nullptr;
+  const DownloadResult result = [&]() -> DownloadResult {
+    internet = http.Open(kAgent);
+    if (!internet) return DL_NO_CONNECTION;
+    if (Stopping()) return DL_CANCELLED;
+    connection = http.Connect(internet, parts.host, parts.port, parts.userName, parts.password);
+    if (!connection) return DL_NO_CONNECTION;
+    if (Stopping()) return DL_CANCELLED;
+
+    const bool post = task.body != nullptr && task.bodyLength > 0;
+    if (post) {
+      request = http.OpenRequest(connection, L"POST", parts.path);
+      if (!request || !http.AddRequestHeaders(request, kPostHeader)) return DL_REQUEST_FAILED;
+    } else {
+      request = http.OpenRequest(connection, L"GET", parts.path);
+      if (!request) return DL_REQUEST_FAILED;
+      // Exactly one GET takes the pending referer; a failed header puts it back.
+      if (referer_.pending && referer_.pending->exchange(false)) {
+        const std::wstring outside = referer_.outsideUrl ? referer_.outsideUrl() : std::wstring();
+        if (!http.AddRequestHeaders(request, L"Referer: " + outside + L"\r\n")) {
+          referer_.pending->store(true);
+          return DL_REQUEST_FAILED;
+        }
+        const std::wstring digest = referer_.macDigest ? referer_.macDigest() : std::wstring();
+        http.SetCookie(outside, digest.substr(0, std::min(digest.size(), kCookieDataUnits)));
+      }
+    }
+    if (Stopping()) return DL_CANCELLED;
+
+    if (!http.SendRequest(request, post ? task.body : nullptr,
+                          post ? static_cast<uint32_t>(task.bodyLength) : 0))
+      return DL_REQUEST_FAILED;
+    if (Stopping()) return DL_CANCELLED;
+
+    uint32_t status = 0;
+    if (!http.QueryStatusCode(request, status) || status >= 400) return DL_BAD_RESPONSE;
+    if (task.filePath.empty()) return DL_OK;
+
+    if (!BuildTargetPath(task)) return DL_FILE_CREATE_FAILED;
+    uint32_t length = 0;
+    if (!http.QueryContentLength(request, length)) return DL_BAD_RESPONSE;
+    if (Stopping()) return DL_CANCELLED;
+    file = http.CreateFile(task.filePath);
+    if (!file) return DL_FILE_CREATE_FAILED;
+
+    uint32_t remaining = length;
+    while (remaining > 0) {
+      if (Stopping()) return DL_CANCELLED;
+      uint32_t got = 0;
+      if (!http.ReadFile(request, buffer_, std::min(kChunkSize, remaining), got))
+        return DL_READ_FAILED;
+      // A body that ends before Content-Length bytes arrived is a failure.
+      if (got == 0 || got > remaining) return DL_READ_FAILED;
+      remaining -= got;
+      const uint64_t done = static_cast<uint64_t>(length) - remaining;
+      const uint64_t percent = std::min<uint64_t>(done * 100 / length, 100);
+      // A stopped worker may outlive the receiver of its callbacks.
+      if (task.callback && !Stopping())
+        task.callback(task.userData, task.tag, DL_EVENT_PROGRESS, 0,
+                      static_cast<uintptr_t>(percent));
+      if (!http.WriteFile(file, buffer_, got)) return DL_FILE_WRITE_FAILED;
+    }
+    return DL_OK;
+  }();
+  if (file) http.CloseFile(file);
+  if (request) http.CloseHandle(request);
+  if (connection) http.CloseHandle(connection);
+  if (internet) http.CloseHandle(internet);
+  return result;
+}
+
+void DownloadWorker::Pause() {
+  for (int i = 0; i < kPauseSteps && !Stopping(); ++i) std::this_thread::sleep_for(kPauseStep);
+}
+
+void DownloadWorker::Loop() {
+  while (!Stopping()) {
+    std::unique_ptr<QueuedTask> item = queue_->Take();
+    if (!item) {
+      wake->Wait(kIdleWait);
+      continue;
+    }
+    DownloadTask& task = item->task;
+    BeginTask();
+    if (task.callback) task.callback(task.userData, task.tag, DL_EVENT_STARTED, 0, 0);
+
+    int32_t result = DL_OK;
+    if (!Stopping()) {
+      // At least one attempt, whatever the retry count says: a task that was
+      // never tried must not be reported as done.
+      const int64_t retries = std::max<int32_t>(task.retryCount, 0);
+      for (int64_t attempt = 0; attempt <= retries;) {
+        result = Transfer(task);
+        if (result == DL_OK) break;
+        ++attempt;
+        if (Stopping()) break;
+        if (attempt <= retries) Pause();
+        if (Stopping()) break;
+      }
+    }
+    bool failed = true;
+    if (!Stopping()) {
+      if (task.callback)
+        task.callback(task.userData, task.tag, DL_EVENT_FINISHED, result,
+                      reinterpret_cast<uintptr_t>(&task));
+      failed = result != DL_OK;
+    }
+    if (failed && task.deleteOnFailure && !task.filePath.empty())
+      pf::files().DeleteFile(task.filePath);
+    item.reset();
+  }
+}
+
+}  // namespace net

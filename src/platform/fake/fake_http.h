@@ -1,0 +1,121 @@
+// The fake HTTP client and process starter: scripted answers, recorded calls.
+//
+// Answers are looked up by the request path (query included), then by "*".
+// Bodies are handed out as a server on loopback would: a read returns as many
+// bytes as asked while there are any.  Target files are real files.
+// Thread-safe: two download workers may use it at once.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/http.h"
+#include "platform/process.h"
+
+namespace pf {
+
+class FakeHttp : public Http {
+ public:
+  struct Answer {
+    bool sendFails = false;
+    bool noStatus = false;
+    uint32_t status = 200;
+    bool hasContentLength = true;  // false: like a chunked answer
+    int64_t contentLength = -1;    // -1: the body's size
+    std::string body;
+    int64_t readFailsAt = -1;  // a read that would pass this offset fails
+  };
+  struct Request {
+    std::wstring host;
+    uint16_t port = 0;
+    std::wstring userName;
+    std::wstring password;
+    std::wstring verb;
+    std::wstring path;
+    std::vector<std::wstring> headers;  // lines as added
+    std::string body;
+    bool sent = false;
+  };
+
+  // Scripting (set before the attempts run, or under Lock()).
+  std::map<std::wstring, Answer> answers;
+  bool crackFails = false;
+  bool openFails = false;
+  bool connectFails = false;
+  bool openRequestFails = false;
+  bool addHeaderFails = false;
+  bool createFileFails = false;
+  int writeFailsAtCall = -1;  // the n-th WriteFile (0-based) of the process fails
+  // Called with the operation's name ("Open", "Connect", "OpenRequest", "Send",
+  // "Read", ...) after it ran, outside the lock; tests raise stop flags here.
+  std::function<void(const std::string&)> onCall;
+
+  // Observations.
+  std::vector<Request> Requests();
+  std::vector<std::pair<std::wstring, std::wstring>> Cookies();  // (url, data)
+  std::vector<uint32_t> ReadSizes();  // bytes returned by each read, in order
+  std::vector<std::string> Calls();   // operation names in order
+  int OpenHandles();                  // handles opened and not closed
+
+  bool CrackUrl(const std::wstring& url, UrlParts& out) override;
+  HInternet Open(const std::wstring& agent) override;
+  HInternet Connect(HInternet internet, const std::wstring& host, uint16_t port,
+                    const std::wstring& userName, const std::wstring& password) override;
+  HInternet OpenRequest(HInternet connection, const std::wstring& verb,
+                        const std::wstring& path) override;
+  bool AddRequestHeaders(HInternet request, const std::wstring& line) override;
+  bool SetCookie(const std::wstring& url, const std::wstring& data) override;
+  bool SendRequest(HInternet request, const uint8_t* body, uint32_t length) override;
+  bool QueryStatusCode(HInternet request, uint32_t& out) override;
+  bool QueryContentLength(HInternet request, uint32_t& out) override;
+  bool ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint32_t& read) override;
+  void CloseHandle(HInternet handle) override;
+  HTargetFile CreateFile(const std::wstring& path) override;
+  bool WriteFile(HTargetFile file, const uint8_t* bytes, uint32_t size) override;
+  void CloseFile(HTargetFile file) override;
+
+  std::wstring agent;  // the last agent name given to Open
+
+ private:
+  void Note(const std::string& call);
+  const Answer* Find(const std::wstring& path) const;
+
+  std::mutex lock_;
+  std::vector<Request> requests_;
+  std::vector<std::pair<std::wstring, std::wstring>> cookies_;
+  std::vector<uint32_t> readSizes_;
+  std::vector<std::string> calls_;
+  int openHandles_ = 0;
+  int writes_ = 0;
+};
+
+class FakeProcesses : public Processes {
+ public:
+  bool elevated = false;
+  bool createFails = false;
+  bool shellFails = false;  // e.g. the user declined the elevation
+  struct Start {
+    std::string how;  // "CreateProcess" or "ShellExecute"
+    std::wstring verb;
+    std::wstring file;
+    std::wstring arguments;
+    uint32_t creationFlags = 0;
+    int showCommand = 0;
+  };
+  std::vector<Start> Starts();
+
+  bool IsProcessElevated() override { return elevated; }
+  bool CreateProcess(const std::wstring& application, const std::wstring& commandLine,
+                     uint32_t creationFlags, int showCommand) override;
+  bool ShellExecute(const std::wstring& verb, const std::wstring& file,
+                    const std::wstring& parameters, int showCommand) override;
+
+ private:
+  std::mutex lock_;
+  std::vector<Start> starts_;
+};
+
+}  // namespace pf

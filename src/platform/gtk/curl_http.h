@@ -1,0 +1,54 @@
+// The HTTP client of the Linux build: libcurl behind WinINet's operations.
+//
+// Supports: plain HTTP with user name and password from the URL, the proxy
+// of the environment, redirects followed (up to 10), the status and the
+// Content-Length known once the final answer's headers arrived (before any
+// body byte is handed out), the body handed out in reads of the size asked
+// for while libcurl is paused whenever one of its receive chunks (32 KB at
+// most) waits unread, so no more than that one chunk is held; request
+// targets percent-encoded the way WinINet sends them; and a process-wide store of nameless cookies
+// sent back to their host and path.  Stalled transfers fail after 60 s without a byte.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/http.h"
+
+namespace pf {
+
+class CurlHttp : public Http {
+ public:
+  CurlHttp();
+  bool CrackUrl(const std::wstring& url, UrlParts& out) override;
+  HInternet Open(const std::wstring& agent) override;
+  HInternet Connect(HInternet internet, const std::wstring& host, uint16_t port,
+                    const std::wstring& userName, const std::wstring& password) override;
+  HInternet OpenRequest(HInternet connection, const std::wstring& verb,
+                        const std::wstring& path) override;
+  bool AddRequestHeaders(HInternet request, const std::wstring& line) override;
+  bool SetCookie(const std::wstring& url, const std::wstring& data) override;
+  bool SendRequest(HInternet request, const uint8_t* body, uint32_t length) override;
+  bool QueryStatusCode(HInternet request, uint32_t& out) override;
+  bool QueryContentLength(HInternet request, uint32_t& out) override;
+  bool ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint32_t& read) override;
+  void CloseHandle(HInternet handle) override;
+  HTargetFile CreateFile(const std::wstring& path) override;
+  bool WriteFile(HTargetFile file, const uint8_t* bytes, uint32_t size) override;
+  void CloseFile(HTargetFile file) override;
+
+ private:
+  // The "Cookie" header value for a request, or empty.
+  std::string CookiesFor(const std::string& host, const std::string& target);
+
+  struct Cookie {
+    std::string host;  // lower case
+    std::string path;  // the URL's folder, ending in "/"
+    std::string data;
+  };
+  std::mutex cookieLock_;
+  std::vector<Cookie> cookies_;
+};
+
+}  // namespace pf

@@ -1,0 +1,37 @@
+// Starting programs on Linux: a direct start with posix_spawn, and an
+// elevated start through the desktop's elevation helper (pkexec), which asks
+// the user.  A started child is reaped by a small detached thread.
+#pragma once
+
+#include <string>
+
+#include "platform/process.h"
+
+namespace pf {
+
+class LinuxProcesses : public Processes {
+ public:
+  // elevationHelper: the program that runs a command with the superuser's
+  // rights after asking the user (looked up on PATH).
+  explicit LinuxProcesses(std::string elevationHelper = "pkexec")
+      : elevationHelper_(std::move(elevationHelper)) {}
+
+  // True when the effective user is the superuser.
+  bool IsProcessElevated() override;
+  // Runs application with the command line split at blanks, in a new process
+  // group; the file is made executable for its owner first (a downloaded file
+  // is not).  The show command has no meaning here.
+  bool CreateProcess(const std::wstring& application, const std::wstring& commandLine,
+                     uint32_t creationFlags, int showCommand) override;
+  // "runas": when not elevated, runs the file through the elevation helper and
+  // waits until the helper has either started it (true) or given up because
+  // the user declined or could not be asked (false).  Other verbs, or when
+  // already elevated: a direct start.
+  bool ShellExecute(const std::wstring& verb, const std::wstring& file,
+                    const std::wstring& parameters, int showCommand) override;
+
+ private:
+  std::string elevationHelper_;
+};
+
+}  // namespace pf

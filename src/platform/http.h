@@ -1,0 +1,78 @@
+// The HTTP client and the target file of one download attempt, in WinINet's
+// terms: one operation per call the attempt makes.
+//
+// Handles: an Internet handle (Open), a connection (Connect) and a request
+// (OpenRequest); each is closed with CloseHandle, the request first.  A handle
+// belongs to the thread that opened it; two threads may run attempts at once
+// with their own handles.  The cookie store is process-wide and thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace pf {
+
+struct InternetHandle;  // never defined: each backend casts its own handle type
+using HInternet = InternetHandle*;
+struct TargetFile;  // defined (or cast to) by the backend
+using HTargetFile = TargetFile*;
+
+// The parts of a URL that InternetCrackUrlW gives with component buffers of
+// 1024 (host), 256 (user name, password) and 2048 (path) units.
+struct UrlParts {
+  std::wstring host;
+  uint16_t port = 0;
+  std::wstring userName;
+  std::wstring password;
+  std::wstring path;  // the query (and anything after it) stays part of the path
+};
+
+// Component limits, in characters (the buffer size less its terminator).
+constexpr size_t kUrlHostMax = 1023;
+constexpr size_t kUrlUserMax = 255;
+constexpr size_t kUrlPasswordMax = 255;
+constexpr size_t kUrlPathMax = 2047;
+
+class Http {
+ public:
+  virtual ~Http() = default;
+
+  // InternetCrackUrlW(url, length, 0, components): false when the URL cannot be
+  // split or a part does not fit its buffer.
+  virtual bool CrackUrl(const std::wstring& url, UrlParts& out) = 0;
+  // InternetOpenW(agent, INTERNET_OPEN_TYPE_PRECONFIG, no proxy, no bypass, 0).
+  virtual HInternet Open(const std::wstring& agent) = 0;
+  // InternetConnectW(internet, host, port, user, password, INTERNET_SERVICE_HTTP, 0, 0).
+  virtual HInternet Connect(HInternet internet, const std::wstring& host, uint16_t port,
+                            const std::wstring& userName, const std::wstring& password) = 0;
+  // HttpOpenRequestW(connection, verb, path, default version, no referrer,
+  // no accept types, 0, 0).
+  virtual HInternet OpenRequest(HInternet connection, const std::wstring& verb,
+                                const std::wstring& path) = 0;
+  // HttpAddRequestHeadersW(request, line, length, HTTP_ADDREQ_FLAG_ADD |
+  // HTTP_ADDREQ_FLAG_REPLACE); the line ends in "\r\n".
+  virtual bool AddRequestHeaders(HInternet request, const std::wstring& line) = 0;
+  // InternetSetCookieW(url, no name, data).
+  virtual bool SetCookie(const std::wstring& url, const std::wstring& data) = 0;
+  // HttpSendRequestW(request, no headers, body, length); body null and 0 for a GET.
+  virtual bool SendRequest(HInternet request, const uint8_t* body, uint32_t length) = 0;
+  // HttpQueryInfoW with HTTP_QUERY_FLAG_NUMBER: the status code.
+  virtual bool QueryStatusCode(HInternet request, uint32_t& out) = 0;
+  // HttpQueryInfoW with HTTP_QUERY_FLAG_NUMBER: Content-Length; false when the
+  // answer has none (a chunked answer, for example).
+  virtual bool QueryContentLength(HInternet request, uint32_t& out) = 0;
+  // InternetReadFile: waits until size bytes arrived or the body ended;
+  // read = 0 with true means the body has ended.
+  virtual bool ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint32_t& read) = 0;
+  // InternetCloseHandle.
+  virtual void CloseHandle(HInternet handle) = 0;
+
+  // CreateFileW(path, GENERIC_WRITE, FILE_SHARE_WRITE, none, CREATE_ALWAYS, 0, none).
+  virtual HTargetFile CreateFile(const std::wstring& path) = 0;
+  // WriteFile of the whole chunk; false unless every byte was written.
+  virtual bool WriteFile(HTargetFile file, const uint8_t* bytes, uint32_t size) = 0;
+  // CloseHandle.
+  virtual void CloseFile(HTargetFile file) = 0;
+};
+
+}  // namespace pf

@@ -1,0 +1,111 @@
+// The HTTP client of the Windows build: WinINet, one call per operation, with
+// exactly the arguments the attempt relies on (preconfigured proxy, no flags,
+// add-or-replace headers, InternetSetCookieW); the target file through
+// CreateFileW and WriteFile.
+#include <windows.h>
+#include <wininet.h>
+
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/win32/win32_services.h"
+
+namespace pf {
+
+// The WinINet handle is our handle; the target file is a kernel file handle.
+inline HINTERNET N(HInternet h) { return reinterpret_cast<HINTERNET>(h); }
+inline HInternet I(HINTERNET h) { return reinterpret_cast<HInternet>(h); }
+
+namespace {
+
+class WinInetHttp : public Http {
+ public:
+  bool CrackUrl(const std::wstring& url, UrlParts& out) override {
+    std::vector<wchar_t> host(1024), user(256), password(256), path(2048);
+    URL_COMPONENTSW parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host.data();
+    parts.dwHostNameLength = static_cast<DWORD>(host.size());
+    parts.lpszUserName = user.data();
+    parts.dwUserNameLength = static_cast<DWORD>(user.size());
+    parts.lpszPassword = password.data();
+    parts.dwPasswordLength = static_cast<DWORD>(password.size());
+    parts.lpszUrlPath = path.data();
+    parts.dwUrlPathLength = static_cast<DWORD>(path.size());
+    if (!::InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) return false;
+    out.host.assign(host.data(), parts.dwHostNameLength);
+    out.port = parts.nPort;
+    out.userName.assign(user.data(), parts.dwUserNameLength);
+    out.password.assign(password.data(), parts.dwPasswordLength);
+    out.path.assign(path.data(), parts.dwUrlPathLength);
+    return true;
+  }
+  HInternet Open(const std::wstring& agent) override {
+    return I(::InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  }
+  HInternet Connect(HInternet internet, const std::wstring& host, uint16_t port,
+                    const std::wstring& userName, const std::wstring& password) override {
+    return I(::InternetConnectW(N(internet), host.c_str(), port, userName.c_str(), password.c_str(),
+                                INTERNET_SERVICE_HTTP, 0, 0));
+  }
+  HInternet OpenRequest(HInternet connection, const std::wstring& verb,
+                        const std::wstring& path) override {
+    return I(::HttpOpenRequestW(N(connection), verb.c_str(), path.c_str(), nullptr, nullptr,
+                                nullptr, 0, 0));
+  }
+  bool AddRequestHeaders(HInternet request, const std::wstring& line) override {
+    return ::HttpAddRequestHeadersW(N(request), line.c_str(), static_cast<DWORD>(line.size()),
+                                    HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE) != FALSE;
+  }
+  bool SetCookie(const std::wstring& url, const std::wstring& data) override {
+    return ::InternetSetCookieW(url.c_str(), nullptr, data.c_str()) != FALSE;
+  }
+  bool SendRequest(HInternet request, const uint8_t* body, uint32_t length) override {
+    return ::HttpSendRequestW(N(request), nullptr, 0,
+                              const_cast<void*>(static_cast<const void*>(body)), length) != FALSE;
+  }
+  bool QueryStatusCode(HInternet request, uint32_t& out) override {
+    return QueryNumber(request, HTTP_QUERY_STATUS_CODE, out);
+  }
+  bool QueryContentLength(HInternet request, uint32_t& out) override {
+    return QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH, out);
+  }
+  bool ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint32_t& read) override {
+    DWORD got = 0;
+    const BOOL ok = ::InternetReadFile(N(request), buffer, size, &got);
+    read = got;
+    return ok != FALSE;
+  }
+  void CloseHandle(HInternet handle) override { ::InternetCloseHandle(N(handle)); }
+
+  HTargetFile CreateFile(const std::wstring& path) override {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                CREATE_ALWAYS, 0, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<HTargetFile>(file);
+  }
+  bool WriteFile(HTargetFile file, const uint8_t* bytes, uint32_t size) override {
+    DWORD written = 0;
+    return ::WriteFile(reinterpret_cast<HANDLE>(file), bytes, size, &written, nullptr) &&
+           written == size;
+  }
+  void CloseFile(HTargetFile file) override { ::CloseHandle(reinterpret_cast<HANDLE>(file)); }
+
+ private:
+  static bool QueryNumber(HInternet request, DWORD what, uint32_t& out) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (!::HttpQueryInfoW(N(request), what | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr))
+      return false;
+    out = value;
+    return true;
+  }
+};
+
+}  // namespace
+
+Http& Win32Http() {
+  static WinInetHttp http;
+  return http;
+}
+
+}  // namespace pf

@@ -1,0 +1,287 @@
+// The version check and the upgrade, through the completion handler with real
+// version files on disk, a recording queue and the fake UI and processes.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app_messages.h"
+#include "app/global_module.h"
+#include "net/download_queue.h"
+#include "platform/portable/utf8.h"
+#include "platform/test_files.h"
+#include "storage/settings.h"
+#include "storage/upgrade.h"
+#include "support/fake_env.h"
+#include "support/test_components.h"
+
+namespace {
+
+class RecordingQueue : public net::DownloadQueue {
+ public:
+  bool Start() override {
+    ++starts;
+    started = true;
+    return true;
+  }
+  bool IsStarted() const override { return started; }
+  bool Submit(const net::DownloadTask& request) override {
+    submitted.push_back(request);
+    return accepts;
+  }
+  void Stop() override { started = false; }
+  int starts = 0;
+  bool started = false;
+  bool accepts = true;
+  std::vector<net::DownloadTask> submitted;
+};
+
+class Upgrade : public ::testing::Test {
+ protected:
+  Upgrade() {
+    storage::ResetVersionCheckForTest();
+    ctx = std::make_unique<app::CGlobalModule>(components);
+    queue = new RecordingQueue;
+    ctx->downloader.reset(queue);
+    ctx->login->Create(ctx->windowClass, ctx->title, nullptr);
+    components.backdrop->Init();
+    ui().ShowWindow(Login(), pf::kSW_SHOWNORMAL);
+    ui().ShowWindow(Backdrop(), pf::kSW_SHOWNA);
+  }
+  ~Upgrade() override {
+    ctx.reset();
+    storage::ResetVersionCheckForTest();
+  }
+  pf::FakeUi& ui() { return env.P().ui; }
+  pf::HWindow Login() { return ctx->login->GetHWND(); }
+  pf::HWindow Backdrop() { return ctx->backdrop->GetHWND(); }
+
+  // Writes the version file and runs the finished event of its task.
+  void VersionFile(const std::wstring& current, const std::wstring& range,
+                   int32_t result = net::DL_OK) {
+    const std::wstring file = storage::GetUpgradeFolder() + L"app.ini";
+    std::string text = "[version]\r\n";
+    if (!current.empty()) text += "currentversion=" + testsupport::Narrow(current) + "\r\n";
+    text += "upgraderange=" + testsupport::Narrow(range) + "\r\n";
+    std::ofstream(pf::ToUtf8(file), std::ios::binary) << text;
+    net::DownloadTask task;
+    task.filePath = file;
+    storage::OnDownloadEvent(reinterpret_cast<uintptr_t>(ctx.get()), storage::kTagVersionFile,
+                             net::DL_EVENT_FINISHED, result, reinterpret_cast<uintptr_t>(&task));
+  }
+  void LastOffered(const std::wstring& version) {
+    storage::WriteIniText(L"version", L"lastUpgradeVer", version, storage::GetLastUpgradeFile());
+  }
+  bool Prompted() { return !ui().messageBoxes.empty(); }
+  // The finished event of the package task.
+  void PackageFinished(int32_t result) {
+    net::DownloadTask task;
+    task.filePath = storage::GetUpgraderPath();
+    storage::OnDownloadEvent(reinterpret_cast<uintptr_t>(ctx.get()), storage::kTagUpgradePackage,
+                             net::DL_EVENT_FINISHED, result, reinterpret_cast<uintptr_t>(&task));
+  }
+  std::vector<uint32_t> Posted() {
+    std::vector<uint32_t> out;
+    ui().RunMessageLoop(nullptr);
+    for (const pf::Msg& m : ui().dispatched)
+      if (m.hwnd == Login()) out.push_back(m.message);
+    return out;
+  }
+
+  testsupport::FakeEnv env;
+  testsupport::TestComponents components;
+  std::unique_ptr<app::CGlobalModule> ctx;
+  RecordingQueue* queue = nullptr;  // owned by the context
+};
+
+TEST_F(Upgrade, RangeRules) {
+  using storage::InUpgradeRange;
+  EXPECT_TRUE(InUpgradeRange(L""));
+  EXPECT_TRUE(InUpgradeRange(L"2990-3005"));
+  EXPECT_TRUE(InUpgradeRange(L"2999,3000"));
+  EXPECT_TRUE(InUpgradeRange(L"3000"));
+  EXPECT_FALSE(InUpgradeRange(L"3001-3005"));
+  EXPECT_FALSE(InUpgradeRange(L"2999"));
+  EXPECT_TRUE(InUpgradeRange(L"-3000"));   // an empty lower bound reads as 0
+  EXPECT_FALSE(InUpgradeRange(L"3000-"));  // one part only
+  EXPECT_FALSE(InUpgradeRange(L"1-2-3"));  // three parts: skipped
+  EXPECT_TRUE(InUpgradeRange(L"1-2-3,3000"));
+  EXPECT_FALSE(InUpgradeRange(L"3.0.0.0"));  // reads as 3
+  EXPECT_TRUE(InUpgradeRange(L",3000"));
+  EXPECT_FALSE(InUpgradeRange(L"2999,"));
+  EXPECT_FALSE(InUpgradeRange(L","));
+  EXPECT_TRUE(InUpgradeRange(L" 3000"));
+}
+
+TEST_F(Upgrade, NewerVersionInRangePromptsHidesAndFetchesThePackage) {
+  VersionFile(L"3.0.0.10", L"2990-3005");
+  EXPECT_EQ(ctx->latestVersion, L"3.0.0.10");
+  ASSERT_EQ(ui().messageBoxes.size(), 1u);
+  EXPECT_EQ(ui().messageBoxes[0].text, L"检测到最新版本[3.0.0.10]，确认更新！");
+  EXPECT_EQ(ui().messageBoxes[0].caption, L"升级提醒");
+  EXPECT_EQ(ui().messageBoxes[0].flags, pf::kMB_OK);
+  EXPECT_EQ(ui().messageBoxes[0].owner, Login());
+  EXPECT_FALSE(ui().IsWindowVisible(Login()));
+  EXPECT_FALSE(ui().IsWindowVisible(Backdrop()));
+  ASSERT_EQ(queue->submitted.size(), 1u);
+  const net::DownloadTask& t = queue->submitted[0];
+  EXPECT_EQ(t.url, ctx->versionDownloadUrl);
+  EXPECT_EQ(t.filePath, storage::GetUpgraderPath());
+  EXPECT_EQ(t.tag, storage::kTagUpgradePackage);
+  EXPECT_EQ(t.callback, &storage::OnDownloadEvent);
+  EXPECT_EQ(t.userData, reinterpret_cast<uintptr_t>(ctx.get()));
+  EXPECT_EQ(t.body, nullptr);
+  EXPECT_EQ(t.retryCount, 0);
+  EXPECT_FALSE(t.appendUrlName);
+  EXPECT_FALSE(t.uniqueName);
+  EXPECT_TRUE(t.deleteOnFailure);
+  EXPECT_EQ(queue->starts, 1);
+}
+
+TEST_F(Upgrade, VersionComparisons) {
+  struct Case {
+    const wchar_t* current;
+    const wchar_t* range;
+    const wchar_t* last;
+    bool prompt;
+  };
+  const Case cases[] = {
+      {L"3.0.0.0", L"", L"", false},         // 3000 is not above 3000
+      {L"3.0.1", L"", L"", false},           // reads as 301
+      {L"3.0.0.10", L"3000", L"", true},     // 30010
+      {L"3.0.0.10", L"2999", L"", false},    // out of range
+      {L"3.0.0.2", L"", L"3.0.0.2", false},  // already offered
+      {L"3.0.0.2", L"", L"3.0.0.1", true},
+      {L"", L"", L"", false},     // no currentversion
+      {L"x.y", L"", L"", false},  // digits read as 0
+      {L"3.0.0.2", L"-3000", L"", true},
+      {L"3.0.0.2", L"3000-", L"", false},
+  };
+  for (const Case& c : cases) {
+    ui().messageBoxes.clear();
+    queue->submitted.clear();
+    LastOffered(c.last);
+    VersionFile(c.current, c.range);
+    EXPECT_EQ(Prompted(), c.prompt)
+        << testsupport::Narrow(c.current) << " " << testsupport::Narrow(c.range);
+    EXPECT_EQ(queue->submitted.size(), c.prompt ? 1u : 0u);
+  }
+  // A version file that failed to download is not read at all.
+  ui().messageBoxes.clear();
+  LastOffered(L"");
+  VersionFile(L"3.0.0.9", L"", net::DL_BAD_RESPONSE);
+  EXPECT_FALSE(Prompted());
+  // Progress and started events are ignored.
+  net::DownloadTask task;
+  task.filePath = storage::GetUpgradeFolder() + L"app.ini";
+  storage::OnDownloadEvent(reinterpret_cast<uintptr_t>(ctx.get()), 0, net::DL_EVENT_PROGRESS, 0,
+                           reinterpret_cast<uintptr_t>(&task));
+  EXPECT_FALSE(Prompted());
+}
+
+TEST_F(Upgrade, LaunchElevatedOrThroughRunas) {
+  ctx->latestVersion = L"3.0.0.7";
+  env.P().processes.elevated = true;
+  PackageFinished(net::DL_OK);
+  auto starts = env.P().processes.Starts();
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].how, "CreateProcess");
+  EXPECT_EQ(starts[0].file, storage::GetUpgraderPath());
+  EXPECT_EQ(starts[0].arguments, L" /S /RKUPGRADE");
+  EXPECT_EQ(starts[0].creationFlags, 0x220u);
+  EXPECT_EQ(starts[0].showCommand, pf::kSW_HIDE);
+  EXPECT_EQ(storage::ReadIniText(L"version", L"lastUpgradeVer", L"", storage::GetLastUpgradeFile()),
+            L"3.0.0.7");
+  EXPECT_EQ(Posted(), std::vector<uint32_t>({app::WM_CLOSE_LOGIN_WINDOW}));
+
+  env.P().processes.elevated = false;
+  ctx->latestVersion = L"3.0.0.8";
+  ui().dispatched.clear();
+  ctx->login->Create(ctx->windowClass, ctx->title, nullptr);
+  PackageFinished(net::DL_OK);
+  starts = env.P().processes.Starts();
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_EQ(starts[1].how, "ShellExecute");
+  EXPECT_EQ(starts[1].verb, L"runas");
+  EXPECT_EQ(starts[1].file, storage::GetUpgraderPath());
+  EXPECT_EQ(starts[1].arguments, L"/S /RKUPGRADE");
+  EXPECT_EQ(starts[1].showCommand, pf::kSW_SHOWNORMAL);
+  EXPECT_EQ(storage::ReadIniText(L"version", L"lastUpgradeVer", L"", storage::GetLastUpgradeFile()),
+            L"3.0.0.8");
+}
+
+TEST_F(Upgrade, FailuresAfterThePromptShowTheWindowsAgain) {
+  // A refused elevation writes and posts nothing, and the player gets the
+  // login window back.
+  VersionFile(L"3.0.0.5", L"");
+  ASSERT_FALSE(ui().IsWindowVisible(Login()));
+  env.P().processes.shellFails = true;
+  PackageFinished(net::DL_OK);
+  EXPECT_EQ(storage::ReadIniText(L"version", L"lastUpgradeVer", L"", storage::GetLastUpgradeFile()),
+            L"");
+  EXPECT_TRUE(Posted().empty());
+  EXPECT_TRUE(ui().IsWindowVisible(Login()));
+  EXPECT_TRUE(ui().IsWindowVisible(Backdrop()));
+
+  // A package that failed to download.
+  ui().ShowWindow(Login(), pf::kSW_HIDE);
+  ui().ShowWindow(Backdrop(), pf::kSW_HIDE);
+  PackageFinished(net::DL_READ_FAILED);
+  EXPECT_EQ(env.P().processes.Starts().size(), 1u);
+  EXPECT_TRUE(ui().IsWindowVisible(Login()));
+  EXPECT_TRUE(ui().IsWindowVisible(Backdrop()));
+
+  // A package task that cannot be queued.
+  queue->accepts = false;
+  ui().messageBoxes.clear();
+  LastOffered(L"");
+  VersionFile(L"3.0.0.6", L"");
+  EXPECT_TRUE(Prompted());
+  EXPECT_TRUE(ui().IsWindowVisible(Login()));
+}
+
+TEST_F(Upgrade, PingTasksEndTheShortRunsWhateverTheResult) {
+  for (int32_t tag : {storage::kTagInstallPing, storage::kTagUninstallPing}) {
+    ui().dispatched.clear();
+    storage::OnDownloadEvent(reinterpret_cast<uintptr_t>(ctx.get()), tag, net::DL_EVENT_FINISHED,
+                             net::DL_NO_CONNECTION, 0);
+    EXPECT_EQ(Posted(), std::vector<uint32_t>({app::WM_CLOSE_LOGIN_WINDOW})) << tag;
+    ctx->login->Create(ctx->windowClass, ctx->title, nullptr);
+  }
+  ui().dispatched.clear();
+  for (int32_t tag :
+       {storage::kTagActivePing, storage::kTagPlatformBrowserPing, storage::kTagOtherBrowserPing})
+    storage::OnDownloadEvent(reinterpret_cast<uintptr_t>(ctx.get()), tag, net::DL_EVENT_FINISHED,
+                             net::DL_OK, 0);
+  EXPECT_TRUE(Posted().empty());
+}
+
+TEST_F(Upgrade, VersionCheckStartsOncePerProcess) {
+  storage::StartVersionCheck();
+  storage::StartVersionCheck();
+  ASSERT_EQ(queue->submitted.size(), 1u);
+  EXPECT_EQ(queue->starts, 1);
+  const net::DownloadTask& t = queue->submitted[0];
+  EXPECT_EQ(t.url, ctx->versionCheckUrl);
+  EXPECT_EQ(t.filePath, storage::GetUpgradeFolder());
+  EXPECT_EQ(t.tag, storage::kTagVersionFile);
+  EXPECT_EQ(t.callback, &storage::OnDownloadEvent);
+  EXPECT_EQ(t.userData, reinterpret_cast<uintptr_t>(ctx.get()));
+  EXPECT_TRUE(t.appendUrlName);
+  EXPECT_FALSE(t.uniqueName);
+  EXPECT_TRUE(t.deleteOnFailure);
+  EXPECT_EQ(t.retryCount, 0);
+  EXPECT_EQ(t.bodyLength, 0);
+
+  // Without a downloader nothing is submitted and the check may run later.
+  storage::ResetVersionCheckForTest();
+  std::unique_ptr<net::DownloadQueue> keep = std::move(ctx->downloader);
+  storage::StartVersionCheck();
+  ctx->downloader = std::move(keep);
+  storage::StartVersionCheck();
+  EXPECT_EQ(queue->submitted.size(), 2u);
+}
+
+}  // namespace
