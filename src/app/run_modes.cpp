@@ -80,15 +80,18 @@ int AppMain(int showCommand) {
 int RunApplication() {
   CGlobalModule& ctx = Ctx();
   AppComponents& parts = ctx.Components();
+  // The short ping runs end when the ping's completion posts 1225 to the
+  // login window, so that window exists before the ping is submitted: a fast
+  // completion would otherwise post to no window and the run would never end.
+  // Without a window nothing could end the loop, so the run ends at once.
   if (IsRunModeSwitch(L"/setupsucc")) {
-    parts.SendInstallPing(ctx);
-    // Without a window nothing could ever end the loop.
     if (!CreateBareLogin(ctx)) return 0;
+    parts.SendInstallPing(ctx);
     return RunLoop(ctx);
   }
   if (IsRunModeSwitch(L"/uninstallsucc")) {
-    parts.SendUninstallPing(ctx);
     if (!CreateBareLogin(ctx)) return 0;
+    parts.SendUninstallPing(ctx);
     return RunLoop(ctx);
   }
   if (IsRunModeSwitch(L"/ShowDeskTop")) {

@@ -15,7 +15,8 @@ port=$(stats_port "$4") || exit 77
 rm -rf "$work" && mkdir -p "$work"
 user_dir=$(ls -d "$prefix"/drive_c/users/* 2>/dev/null | grep -v '/Public$' | head -1)
 settings_file="$user_dir/AppData/Roaming/Vexa游戏/tavo/Wayfar.ini"
-temp_dir="$user_dir/AppData/Local/Temp"
+# Wine's temporary folder: C:\users\<name>\Temp in this Wine, AppData\Local\Temp in others.
+temp_dir=$(ls -d "$user_dir/Temp" "$user_dir/AppData/Local/Temp" 2>/dev/null | head -1)
 settings() { tr -d '\r' < "$settings_file"; }
 start_stats_server "$port" "$work"
 

@@ -1,5 +1,6 @@
 #include "support/test_components.h"
 
+#include "app/app_messages.h"
 #include "app/global_module.h"
 #include "windows/form_login.h"
 
@@ -17,6 +18,11 @@ bool RecordingForm<Interface>::MakeWindow(pf::HWindow parent) {
 template class RecordingForm<app::IBackdropForm>;
 template class RecordingForm<app::IGameForm>;
 template class RecordingForm<app::IQuickLoginForm>;
+
+void TestComponents::FinishPing(app::CGlobalModule& context) {
+  pf::ui().PostMessage(context.login ? context.login->GetHWND() : nullptr,
+                       app::WM_CLOSE_LOGIN_WINDOW, 0, 0);
+}
 
 std::unique_ptr<app::IBackdropForm> TestComponents::MakeBackdrop() {
   auto form = std::make_unique<RecordingBackdrop>(&journal, "backdrop");

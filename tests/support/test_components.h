@@ -106,8 +106,17 @@ class TestComponents : public app::AppComponents {
     lookedUpBrowser = fileName;
     return platformBrowser;
   }
-  void SendInstallPing(app::CGlobalModule&) override { journal.push_back("SendInstallPing"); }
-  void SendUninstallPing(app::CGlobalModule&) override { journal.push_back("SendUninstallPing"); }
+  void SendInstallPing(app::CGlobalModule& context) override {
+    journal.push_back("SendInstallPing");
+    if (pingFinishesAtOnce) FinishPing(context);
+  }
+  void SendUninstallPing(app::CGlobalModule& context) override {
+    journal.push_back("SendUninstallPing");
+    if (pingFinishesAtOnce) FinishPing(context);
+  }
+  // What the ping's completion does, as if the task had finished at once.
+  void FinishPing(app::CGlobalModule& context);
+  bool pingFinishesAtOnce = false;
   void ToggleDesktop() override { journal.push_back("ToggleDesktop"); }
   void LaunchIconAnimation() override { journal.push_back("LaunchIconAnimation"); }
 

@@ -72,6 +72,17 @@ TEST_F(RunModesTest, SetupRunKeepsRunningUntilTheLoginWindowIsToldToClose) {
   env.P().system.commandLine = L"vexa.exe /uninstallsucc";
 }
 
+TEST_F(RunModesTest, APingThatFinishesAtOnceStillEndsTheRun) {
+  for (const wchar_t* line : {L"vexa.exe /setupsucc", L"vexa.exe /uninstallsucc"}) {
+    env.P().system.commandLine = line;
+    testsupport::TestComponents parts;
+    parts.pingFinishesAtOnce = true;
+    app::CGlobalModule ctx(parts);
+    EXPECT_EQ(app::AppMain(pf::kSW_SHOWNORMAL), 0);
+    EXPECT_FALSE(ui().IsWindow(ctx.login->GetHWND()));
+  }
+}
+
 TEST_F(RunModesTest, UninstallRunSendsItsPing) {
   env.P().system.commandLine = L"vexa.exe /uninstallsucc";
   app::CGlobalModule ctx(components);

@@ -186,7 +186,11 @@ class Win32Machine : public Machine {
     return true;
   }
   bool SetProcessAffinity(uint64_t mask) override {
-    return ::SetProcessAffinityMask(::GetCurrentProcess(), static_cast<DWORD_PTR>(mask)) != FALSE;
+    if (!::SetProcessAffinityMask(::GetCurrentProcess(), static_cast<DWORD_PTR>(mask))) return false;
+    // The calling thread follows at once, so the CPUID that comes next runs
+    // on the processor chosen even where the scheduler moves threads lazily.
+    ::SetThreadAffinityMask(::GetCurrentThread(), static_cast<DWORD_PTR>(mask));
+    return true;
   }
   void YieldThread() override { ::Sleep(0); }
   bool Cpuid1(uint32_t (&registers)[4]) override {
