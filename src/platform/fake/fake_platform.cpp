@@ -4,6 +4,7 @@
 
 #include "platform/portable/embedded_resources.h"
 #include "platform/portable/image_codec.h"
+#include "platform/portable/window_geometry.h"
 #include "platform/portable/menu_model.h"
 
 namespace pf {
@@ -187,19 +188,8 @@ bool FakeUi::SetWindowPos(HWindow hwnd, HWindow insertAfter, int x, int y, int w
       std::to_wstring(y) + L" " + std::to_wstring(flags) +
       (insertAfter == HwndTopmost() ? L" topmost" : L""));
   const Rect before = w->rect;
-  if (!(flags & kSWP_NOMOVE)) {
-    const int32_t wd = w->rect.Width();
-    const int32_t ht = w->rect.Height();
-    w->rect = {x, y, x + wd, y + ht};
-  }
-  if (!(flags & kSWP_NOSIZE)) {
-    w->rect.right = w->rect.left + width;
-    w->rect.bottom = w->rect.top + height;
-  }
-  if (!(flags & kSWP_NOZORDER)) {
-    if (insertAfter == HwndTopmost()) w->topmost = true;
-    if (insertAfter == HwndNoTopmost()) w->topmost = false;
-  }
+  w->rect = PlacedRect(w->rect, x, y, width, height, flags);
+  w->topmost = PlacedTopmost(w->topmost, insertAfter, flags);
   if (flags & kSWP_SHOWWINDOW) w->visible = true;
   if (flags & kSWP_HIDEWINDOW) w->visible = false;
   // As on Windows, the window procedure hears of the change before this returns.
@@ -489,37 +479,7 @@ std::wstring WithSlash(std::wstring p) {
 }
 }  // namespace
 
-FakePlatform::FakePlatform(const std::wstring& rootFolder)
-    : files(WithSlash(rootFolder) + L"roaming/", WithSlash(rootFolder) + L"temp/") {
-  files.CreateFolder(WithSlash(rootFolder) + L"roaming");
-  files.CreateFolder(WithSlash(rootFolder) + L"temp");
-  ui.graphics = &graphics;
-  Platform p{&files, &ini, &system, &ui, &resources};
-  p.registry = &registry;
-  p.shell = &shell;
-  p.machine = &machine;
-  p.web = &web;
-  p.graphics = &graphics;
-  p.http = &http;
-  p.processes = &processes;
-  previous = Install(p);
-}
-
-FakePlatform::~FakePlatform() { Install(previous); }
-
-Platform MakeBackendPlatform() {
-  static PosixFiles files;
-  static IniFile ini;
-  static FakeSystem system;
-  static FakeUi ui;
-  static StringTableResources resources;
-  static FakeRegistry registry;
-  static FakeShell shell;
-  static FakeMachine machine;
-  static FakeWebEngine web;
-  static FakeGraphics graphics;
-  static FakeHttp http;
-  static FakeProcesses processes;
+Platform FakeParts::Bundle() {
   ui.graphics = &graphics;
   Platform p{&files, &ini, &system, &ui, &resources};
   p.registry = &registry;
@@ -530,6 +490,20 @@ Platform MakeBackendPlatform() {
   p.http = &http;
   p.processes = &processes;
   return p;
+}
+
+FakePlatform::FakePlatform(const std::wstring& rootFolder)
+    : FakeParts(WithSlash(rootFolder) + L"roaming/", WithSlash(rootFolder) + L"temp/") {
+  files.CreateFolder(WithSlash(rootFolder) + L"roaming");
+  files.CreateFolder(WithSlash(rootFolder) + L"temp");
+  previous = Install(Bundle());
+}
+
+FakePlatform::~FakePlatform() { Install(previous); }
+
+Platform MakeBackendPlatform() {
+  static FakeParts parts;
+  return parts.Bundle();
 }
 
 }  // namespace pf

@@ -234,9 +234,15 @@ class FakeUi : public Ui {
 };
 
 // A complete fake platform whose files live under one folder of the test's.
-struct FakePlatform {
-  explicit FakePlatform(const std::wstring& rootFolder);
-  ~FakePlatform();
+// Every fake of the backend, and the bundle that names them.
+struct FakeParts {
+  FakeParts() = default;
+  FakeParts(const std::wstring& appDataRoot, const std::wstring& tempRoot)
+      : files(appDataRoot, tempRoot) {}
+  FakeParts(const FakeParts&) = delete;
+  FakeParts& operator=(const FakeParts&) = delete;
+  Platform Bundle();
+
   PosixFiles files;
   IniFile ini;
   FakeSystem system;
@@ -249,6 +255,13 @@ struct FakePlatform {
   FakeGraphics graphics;
   FakeHttp http;
   FakeProcesses processes;
+};
+
+// A complete fake platform whose files live under one folder of the test's,
+// installed for the object's lifetime.
+struct FakePlatform : FakeParts {
+  explicit FakePlatform(const std::wstring& rootFolder);
+  ~FakePlatform();
   Platform previous;
 };
 

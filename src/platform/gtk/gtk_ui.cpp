@@ -11,6 +11,7 @@
 #include "platform/portable/menu_model.h"
 #include "platform/platform.h"
 #include "platform/portable/utf8.h"
+#include "platform/portable/window_geometry.h"
 
 namespace pf {
 
@@ -499,18 +500,9 @@ bool GtkUi::SetWindowPos(HWindow hwnd, HWindow insertAfter, int x, int y, int wi
   WindowHandle* w = Live(hwnd);
   if (!w) return false;
   const Rect before = w->rect;
-  if (!(flags & kSWP_NOMOVE)) {
-    const int32_t wd = w->rect.Width();
-    const int32_t ht = w->rect.Height();
-    w->rect = {x, y, x + wd, y + ht};
-  }
-  if (!(flags & kSWP_NOSIZE)) {
-    w->rect.right = w->rect.left + width;
-    w->rect.bottom = w->rect.top + height;
-  }
+  w->rect = PlacedRect(w->rect, x, y, width, height, flags);
   if (!(flags & kSWP_NOZORDER)) {
-    if (insertAfter == HwndTopmost()) w->topmost = true;
-    if (insertAfter == HwndNoTopmost()) w->topmost = false;
+    w->topmost = PlacedTopmost(w->topmost, insertAfter, flags);
     if (w->widget) gtk_window_set_keep_above(GTK_WINDOW(w->widget), w->topmost);
   }
   if (flags & kSWP_SHOWWINDOW) {
