@@ -171,44 +171,20 @@ bool CairoCanvas::BitBlt(int x, int y, int width, int height, const Bitmap& src,
 }
 
 int CairoCanvas::SaveDC() {
-  saved_.push_back(state_);
   cairo_save(cr_);
-  return static_cast<int>(saved_.size());
+  return dc_.Save();
 }
 
 bool CairoCanvas::RestoreDC(int saved) {
-  const int n = static_cast<int>(saved_.size());
-  const int index = saved < 0 ? n + saved : saved - 1;
-  if (index < 0 || index >= n) return false;
-  for (int i = n; i > index; --i) cairo_restore(cr_);
-  state_ = saved_[static_cast<size_t>(index)];
-  saved_.resize(static_cast<size_t>(index));
-  return true;
+  const int dropped = dc_.Restore(saved);
+  for (int i = 0; i < dropped; ++i) cairo_restore(cr_);
+  return dropped > 0;
 }
 
-int CairoCanvas::SetBkMode(int mode) {
-  const int previous = state_.bkMode;
-  state_.bkMode = mode;
-  return previous;
-}
-
-uint32_t CairoCanvas::SetBkColor(uint32_t color) {
-  const uint32_t previous = state_.bkColor;
-  state_.bkColor = color;
-  return previous;
-}
-
-uint32_t CairoCanvas::SetTextColor(uint32_t color) {
-  const uint32_t previous = state_.textColor;
-  state_.textColor = color;
-  return previous;
-}
-
-HFont CairoCanvas::SelectFont(HFont font) {
-  const HFont previous = state_.font;
-  if (font) state_.font = font;
-  return previous;
-}
+int CairoCanvas::SetBkMode(int mode) { return dc_.SetBkMode(mode); }
+uint32_t CairoCanvas::SetBkColor(uint32_t color) { return dc_.SetBkColor(color); }
+uint32_t CairoCanvas::SetTextColor(uint32_t color) { return dc_.SetTextColor(color); }
+HFont CairoCanvas::SelectFont(HFont font) { return dc_.SelectFont(font); }
 
 namespace {
 // GDI's font height: positive is the cell height, negative the character height.
@@ -235,7 +211,7 @@ int CairoCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format)
   else
     pango_cairo_update_layout(cr_, layout_);
   PangoLayout* layout = layout_;
-  const LogFont* logFont = state_.font ? &state_.font->logFont : nullptr;
+  const LogFont* logFont = dc_.state.font ? &dc_.state.font->logFont : nullptr;
   PangoFontDescription* desc = Describe(logFont);
   pango_layout_set_font_description(layout, desc);
   const std::string utf8 = ToUtf8(text);
@@ -268,13 +244,13 @@ int CairoCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format)
       cairo_rectangle(cr_, rect.left, rect.top, rect.Width(), rect.Height());
       cairo_clip(cr_);
     }
-    if (state_.bkMode == kOPAQUE) {
-      const uint32_t c = state_.bkColor;
+    if (dc_.state.bkMode == kOPAQUE) {
+      const uint32_t c = dc_.state.bkColor;
       cairo_set_source_rgb(cr_, RedOf(c) / 255.0, GreenOf(c) / 255.0, BlueOf(c) / 255.0);
       cairo_rectangle(cr_, x, y, tw, th);
       cairo_fill(cr_);
     }
-    const uint32_t c = state_.textColor;
+    const uint32_t c = dc_.state.textColor;
     cairo_set_source_rgb(cr_, RedOf(c) / 255.0, GreenOf(c) / 255.0, BlueOf(c) / 255.0);
     cairo_move_to(cr_, x, y);
     pango_cairo_show_layout(cr_, layout);

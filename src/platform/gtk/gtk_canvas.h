@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/graphics.h"
+#include "platform/portable/dc_state.h"
 #include "platform/portable/soft_canvas.h"
 
 namespace pf {
@@ -76,8 +77,7 @@ class CairoCanvas : public MemoryCanvas {
   PangoLayout* layout_ = nullptr;  // owned; made on first text
   std::unique_ptr<GtkBitmap> target_;
   cairo_surface_t* targetSurface_ = nullptr;
-  State state_;
-  std::vector<State> saved_;
+  DcStack<State> dc_;
 };
 
 class GtkGraphics : public Graphics {

@@ -48,10 +48,10 @@ bool SoftCanvas::Transfer(int x, int y, int width, int height, const Bitmap& src
   if (failBlits || !src.bits || width <= 0 || height <= 0 || sw <= 0 || sh <= 0) return false;
   if (sx < 0 || sy < 0 || sx + sw > src.width || sy + sh > src.height) return false;
   const int bpp = src.bitsPerPixel / 8;
-  const int x0 = std::max({x, 0, state_.clip.left});
-  const int y0 = std::max({y, 0, state_.clip.top});
-  const int x1 = std::min({x + width, target_->width, state_.clip.right});
-  const int y1 = std::min({y + height, target_->height, state_.clip.bottom});
+  const int x0 = std::max({x, 0, dc_.state.clip.left});
+  const int y0 = std::max({y, 0, dc_.state.clip.top});
+  const int x1 = std::min({x + width, target_->width, dc_.state.clip.right});
+  const int y1 = std::min({y + height, target_->height, dc_.state.clip.bottom});
   if (x0 >= x1) return true;
   std::vector<int> columns(static_cast<size_t>(x1 - x0));
   for (int tx = x0; tx < x1; ++tx)
@@ -145,47 +145,22 @@ bool SoftCanvas::BitBlt(int x, int y, int width, int height, const Bitmap& src, 
 }
 
 int SoftCanvas::SaveDC() {
-  saved_.push_back(state_);
   Log(L"SaveDC");
-  return static_cast<int>(saved_.size());
+  return dc_.Save();
 }
 
 bool SoftCanvas::RestoreDC(int saved) {
   Log(L"RestoreDC " + N(saved));
-  const int n = static_cast<int>(saved_.size());
-  const int index = saved < 0 ? n + saved : saved - 1;
-  if (index < 0 || index >= n) return false;
-  state_ = saved_[static_cast<size_t>(index)];
-  saved_.resize(static_cast<size_t>(index));
-  return true;
+  return dc_.Restore(saved) > 0;
 }
 
-int SoftCanvas::SetBkMode(int mode) {
-  const int previous = state_.bkMode;
-  state_.bkMode = mode;
-  return previous;
-}
-
-uint32_t SoftCanvas::SetBkColor(uint32_t color) {
-  const uint32_t previous = state_.bkColor;
-  state_.bkColor = color;
-  return previous;
-}
-
-uint32_t SoftCanvas::SetTextColor(uint32_t color) {
-  const uint32_t previous = state_.textColor;
-  state_.textColor = color;
-  return previous;
-}
-
-HFont SoftCanvas::SelectFont(HFont font) {
-  const HFont previous = state_.font;
-  if (font) state_.font = font;
-  return previous;
-}
+int SoftCanvas::SetBkMode(int mode) { return dc_.SetBkMode(mode); }
+uint32_t SoftCanvas::SetBkColor(uint32_t color) { return dc_.SetBkColor(color); }
+uint32_t SoftCanvas::SetTextColor(uint32_t color) { return dc_.SetTextColor(color); }
+HFont SoftCanvas::SelectFont(HFont font) { return dc_.SelectFont(font); }
 
 int SoftCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format) {
-  const Size size = measure(text, state_.font ? &state_.font->logFont : nullptr);
+  const Size size = measure(text, dc_.state.font ? &dc_.state.font->logFont : nullptr);
   if (format & kDT_CALCRECT) {
     rect.right = rect.left + size.cx;
     rect.bottom = rect.top + size.cy;
@@ -193,7 +168,7 @@ int SoftCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format) 
   }
   Log(L"DrawText \"" + text + L"\" " + Box(rect.left, rect.top, rect.Width(), rect.Height()) +
       L" format " + N(static_cast<int>(format)) + L" color " +
-      N(static_cast<int>(state_.textColor)) + L" mode " + N(state_.bkMode));
+      N(static_cast<int>(dc_.state.textColor)) + L" mode " + N(dc_.state.bkMode));
   return size.cy;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/canvas.h"
+#include "platform/portable/dc_state.h"
 
 namespace pf {
 
@@ -61,7 +62,7 @@ class SoftCanvas : public MemoryCanvas {
   Bitmap& Target() override { return *target_; }
 
   // Painting outside `clip` (target coordinates) is dropped.
-  void SetClip(const Rect& clip) { state_.clip = clip; }
+  void SetClip(const Rect& clip) { dc_.state.clip = clip; }
   void ClearCalls() { calls.clear(); }
   // Blue, green, red, alpha of one target pixel as 0xAARRGGBB.
   uint32_t PixelAt(int x, int y) const;
@@ -77,7 +78,7 @@ class SoftCanvas : public MemoryCanvas {
     HFont font = nullptr;
     Rect clip{-(1 << 30), -(1 << 30), 1 << 30, 1 << 30};
   };
-  const State& CurrentState() const { return state_; }
+  const State& CurrentState() const { return dc_.state; }
 
  private:
   template <typename Op>
@@ -87,8 +88,7 @@ class SoftCanvas : public MemoryCanvas {
 
   std::unique_ptr<SoftBitmap> own_;
   Bitmap* target_;
-  State state_;
-  std::vector<State> saved_;
+  DcStack<State> dc_;
 };
 
 }  // namespace pf
