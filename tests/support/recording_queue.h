@@ -19,7 +19,10 @@ class RecordingQueue : public net::DownloadQueue {
     tasks.push_back(task);
     return accepts;
   }
-  void Stop() override { ++stops; }
+  void Stop() override {
+    ++stops;
+    started = false;
+  }
 
   bool started = false;
   bool startSucceeds = true;

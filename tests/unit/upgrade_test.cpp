@@ -9,41 +9,22 @@
 
 #include "app/app_messages.h"
 #include "app/global_module.h"
-#include "net/download_queue.h"
 #include "platform/portable/utf8.h"
 #include "platform/test_files.h"
 #include "storage/settings.h"
 #include "storage/upgrade.h"
 #include "support/fake_env.h"
+#include "support/recording_queue.h"
 #include "support/test_components.h"
 
 namespace {
-
-class RecordingQueue : public net::DownloadQueue {
- public:
-  bool Start() override {
-    ++starts;
-    started = true;
-    return true;
-  }
-  bool IsStarted() const override { return started; }
-  bool Submit(const net::DownloadTask& request) override {
-    submitted.push_back(request);
-    return accepts;
-  }
-  void Stop() override { started = false; }
-  int starts = 0;
-  bool started = false;
-  bool accepts = true;
-  std::vector<net::DownloadTask> submitted;
-};
 
 class Upgrade : public ::testing::Test {
  protected:
   Upgrade() {
     storage::ResetVersionCheckForTest();
     ctx = std::make_unique<app::CGlobalModule>(components);
-    queue = new RecordingQueue;
+    queue = new testsupport::RecordingQueue;
     ctx->downloader.reset(queue);
     ctx->login->Create(ctx->windowClass, ctx->title, nullptr);
     components.backdrop->Init();
@@ -93,7 +74,7 @@ class Upgrade : public ::testing::Test {
   testsupport::FakeEnv env;
   testsupport::TestComponents components;
   std::unique_ptr<app::CGlobalModule> ctx;
-  RecordingQueue* queue = nullptr;  // owned by the context
+  testsupport::RecordingQueue* queue = nullptr;  // owned by the context
 };
 
 TEST_F(Upgrade, RangeRules) {
@@ -125,8 +106,8 @@ TEST_F(Upgrade, NewerVersionInRangePromptsHidesAndFetchesThePackage) {
   EXPECT_EQ(ui().messageBoxes[0].owner, Login());
   EXPECT_FALSE(ui().IsWindowVisible(Login()));
   EXPECT_FALSE(ui().IsWindowVisible(Backdrop()));
-  ASSERT_EQ(queue->submitted.size(), 1u);
-  const net::DownloadTask& t = queue->submitted[0];
+  ASSERT_EQ(queue->tasks.size(), 1u);
+  const net::DownloadTask& t = queue->tasks[0];
   EXPECT_EQ(t.url, ctx->versionDownloadUrl);
   EXPECT_EQ(t.filePath, storage::GetUpgraderPath());
   EXPECT_EQ(t.tag, storage::kTagUpgradePackage);
@@ -161,12 +142,12 @@ TEST_F(Upgrade, VersionComparisons) {
   };
   for (const Case& c : cases) {
     ui().messageBoxes.clear();
-    queue->submitted.clear();
+    queue->tasks.clear();
     LastOffered(c.last);
     VersionFile(c.current, c.range);
     EXPECT_EQ(Prompted(), c.prompt)
         << testsupport::Narrow(c.current) << " " << testsupport::Narrow(c.range);
-    EXPECT_EQ(queue->submitted.size(), c.prompt ? 1u : 0u);
+    EXPECT_EQ(queue->tasks.size(), c.prompt ? 1u : 0u);
   }
   // A version file that failed to download is not read at all.
   ui().messageBoxes.clear();
@@ -261,9 +242,9 @@ TEST_F(Upgrade, PingTasksEndTheShortRunsWhateverTheResult) {
 TEST_F(Upgrade, VersionCheckStartsOncePerProcess) {
   storage::StartVersionCheck();
   storage::StartVersionCheck();
-  ASSERT_EQ(queue->submitted.size(), 1u);
+  ASSERT_EQ(queue->tasks.size(), 1u);
   EXPECT_EQ(queue->starts, 1);
-  const net::DownloadTask& t = queue->submitted[0];
+  const net::DownloadTask& t = queue->tasks[0];
   EXPECT_EQ(t.url, ctx->versionCheckUrl);
   EXPECT_EQ(t.filePath, storage::GetUpgradeFolder());
   EXPECT_EQ(t.tag, storage::kTagVersionFile);
@@ -281,7 +262,7 @@ TEST_F(Upgrade, VersionCheckStartsOncePerProcess) {
   storage::StartVersionCheck();
   ctx->downloader = std::move(keep);
   storage::StartVersionCheck();
-  EXPECT_EQ(queue->submitted.size(), 2u);
+  EXPECT_EQ(queue->tasks.size(), 2u);
 }
 
 }  // namespace
