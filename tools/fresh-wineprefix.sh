@@ -4,7 +4,7 @@
 set -u
 prefix=$1
 loader=$2
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if ! "$loader" --version >/dev/null 2>&1; then
   echo "SKIPPED: '$loader' cannot start on this machine"
   exit 77

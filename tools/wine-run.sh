@@ -7,7 +7,7 @@ set -u
 prefix=$1
 loader=$2
 shift 2
-export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if ! "$loader" --version >/dev/null 2>&1; then
   echo "SKIPPED: '$loader' cannot start on this machine (no support for its architecture)"
   exit 77

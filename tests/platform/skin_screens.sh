@@ -17,7 +17,7 @@ export XDG_CONFIG_HOME=$out/home/config TMPDIR=$out/home/tmp
 
 if [ -n "$loader" ]; then
   if ! "$loader" --version >/dev/null 2>&1; then echo "SKIPPED: $loader cannot start here"; exit 77; fi
-  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 fi
 
 display=""

@@ -1,6 +1,7 @@
 // Draws the program's skin artwork and writes it to a folder: every PNG of
 // the resource list at its exact size and format, the BITMAP 220 and the
-// application icon.  Deterministic: no clock, no randomness; text comes from
+// application icon (also at 48, 128 and 256 pixels for the Linux icon
+// theme).  Deterministic: no clock, no randomness; text comes from
 // the WenQuanYi Micro Hei font through pango.
 //
 // usage: gen_artwork OUTPUT_FOLDER
@@ -492,6 +493,12 @@ void Icon() {
   }
   for (auto& img : images) ico.insert(ico.end(), img.begin(), img.end());
   WriteFile("151.ico", ico);
+  // The same icon at the sizes of a Linux desktop's icon theme.
+  for (int s : {48, 128, 256}) {
+    Canvas c(s, s);
+    GameIcon(c);
+    WritePng("151-" + std::to_string(s) + ".png", s, s, Format::kRgba, Straight(c));
+  }
 }
 
 }  // namespace
