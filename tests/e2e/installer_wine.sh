@@ -55,6 +55,8 @@ last_ping() { grep "\"event\": \"ping-$1\"" "$records" | tail -1; }
 json() { /usr/bin/python3 -c 'import json,sys; r=json.loads(sys.argv[1]); print(eval(sys.argv[2]))' "$@"; }
 reg_has() { grep -qF "$1" "$prefix/system.reg"; }
 
+# A 32-bit installer in a 64-bit prefix installs under "Program Files (x86)"
+# and registers under Wow6432Node.
 program_dir="$prefix/drive_c/Program Files/Vexa/Vexatavo"
 menu_dir="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Vexa游戏"
 desktop_link="$prefix/drive_c/users/Public/Desktop/VexaBrannoc.lnk"
@@ -67,13 +69,14 @@ wine 120 "$installer" /S
 rc=$?; [ $rc -eq 0 ] || fail "the silent install exited $rc"
 wait_ping install 1
 timeout 60 wineserver -w  # the /setupsucc run ends by itself after its ping
+[ -d "$program_dir" ] || program_dir="$prefix/drive_c/Program Files (x86)/Vexa/Vexatavo"
 cmp -s "$program" "$program_dir/Vexatavo.exe" || fail "Vexatavo.exe not installed in $program_dir"
 [ -f "$program_dir/uninst.exe" ] || fail "no uninstaller"
 [ -f "$menu_dir/VexaBrannoc.lnk" ] || fail "no Start-menu shortcut: $(ls -R "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu" 2>&1)"
 [ -f "$menu_dir/卸载 VexaBrannoc.lnk" ] || fail "no Start-menu uninstall shortcut"
 [ -f "$desktop_link" ] || fail "no desktop shortcut: $(ls "$prefix/drive_c/users/Public/Desktop" 2>&1)"
-reg_has '[Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vexatavo]' || fail "no uninstall registration"
-reg_has '"UninstallString"="\"C:\\Program Files\\Vexa\\Vexatavo\\uninst.exe\""' || fail "no UninstallString"
+reg_has 'Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vexatavo]' || fail "no uninstall registration"
+reg_has '\\Vexa\\Vexatavo\\uninst.exe\""' || fail "no UninstallString"
 ping=$(last_ping install)
 [ "$(json "$ping" 'r["details"]["at"]')" = 2 ] || fail "install ping: $ping"
 guid=$(json "$ping" 'r["details"]["guid"]')
@@ -100,7 +103,7 @@ settings | grep -qx 'RunCount=2' || fail "the upgraded program was not started: 
 timeout 30 wineserver -k
 [ "$(pings install)" -eq 1 ] || fail "the upgrade sent an install ping"
 [ -f "$desktop_link" ] && [ -f "$menu_dir/VexaBrannoc.lnk" ] || fail "the upgrade lost a shortcut"
-[ "$(ls "$prefix/drive_c/Program Files/Vexa")" = Vexatavo ] || fail "the upgrade installed elsewhere"
+[ "$(ls "$(dirname "$program_dir")")" = Vexatavo ] || fail "the upgrade installed elsewhere"
 
 # --- uninstall -----------------------------------------------------------------
 wine 120 "$program_dir/uninst.exe" /S
@@ -111,8 +114,8 @@ ping=$(last_ping uninstall)
 [ "$(json "$ping" 'r["details"]["at"]')" = 6 ] || fail "uninstall ping: $ping"
 [ "$(json "$ping" 'r["details"]["e7"]')" = 1 ] || fail "uninstall ping e7 (installed today): $ping"
 [ "$(json "$ping" 'r["details"]["guid"]')" = "$guid" ] || fail "the uninstall ping's GUID changed: $ping"
-[ -e "$program_dir" ] && fail "files left: $(ls -R "$prefix/drive_c/Program Files/Vexa")"
-[ -e "$prefix/drive_c/Program Files/Vexa" ] && fail "the Vexa folder is left"
+[ -e "$program_dir" ] && fail "files left: $(ls -R "$program_dir")"
+[ -e "$(dirname "$program_dir")" ] && fail "the Vexa folder is left"
 [ -e "$menu_dir" ] && fail "the Start-menu folder is left"
 [ -e "$desktop_link" ] && fail "the desktop shortcut is left"
 reg_has 'Uninstall\\Vexatavo]' && fail "the uninstall registration is left"

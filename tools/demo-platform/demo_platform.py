@@ -337,7 +337,8 @@ def parse_args(argv):
     parser = argparse.ArgumentParser(
         description="Every host role of the Vexa game platform on this machine, for the demo client.")
     parser.add_argument("--host", default="localhost",
-                        help="host name in the addresses the pages use (default localhost)")
+                        help="host name in the addresses the pages use (default localhost; the client "
+                             "refuses pop-ups to 127.0.0.1, so keep a name)")
     parser.add_argument("--base-port", type=int, default=18080,
                         help="port of the web host; the other roles follow it in order (default 18080)")
     parser.add_argument("--bind", action="append",
