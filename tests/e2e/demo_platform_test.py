@@ -14,7 +14,6 @@ import re
 import signal
 import socket
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
