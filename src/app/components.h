@@ -26,7 +26,9 @@ class AppComponents {
   // Created on demand with each 1224 and 1231; the objects are never deleted
   // (they must outlive their windows).  Null when the window is not available.
   virtual IGameForm* MakeGame() = 0;
-  virtual IQuickLoginForm* MakeQuickLogin() = 0;
+  // The quick-login object is owned by the context, which frees it once its
+  // window has been destroyed.
+  virtual std::unique_ptr<IQuickLoginForm> MakeQuickLogin() = 0;
   // The download task queue; null leaves the context without one, and every
   // submission is then skipped.
   virtual std::unique_ptr<net::DownloadQueue> MakeDownloader() = 0;

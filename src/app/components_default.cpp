@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "skin/form_back.h"
 #include "windows/form_login.h"
+#include "windows/form_quick_login.h"
 
 namespace app {
 namespace {
@@ -21,7 +22,9 @@ class ProgramComponents final : public AppComponents {
     return std::make_unique<windows::CFormLogin>();
   }
   IGameForm* MakeGame() override { return nullptr; }
-  IQuickLoginForm* MakeQuickLogin() override { return nullptr; }
+  std::unique_ptr<IQuickLoginForm> MakeQuickLogin() override {
+    return std::make_unique<windows::CFormQQLogin>();
+  }
   // Called while the context is being constructed (it is already the live instance).
   std::unique_ptr<net::DownloadQueue> MakeDownloader() override {
     CGlobalModule* context = CGlobalModule::Instance();

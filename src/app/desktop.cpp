@@ -6,6 +6,7 @@
 #include "platform/win32_values.h"
 #include "reporting/install_info.h"
 #include "storage/settings.h"
+#include "windows/url_text.h"
 
 namespace app {
 
@@ -55,8 +56,10 @@ void OpenInOutsideBrowser(const std::wstring& url) {
 
 std::wstring BuildPayPageUrl() {
   CGlobalModule* ctx = CGlobalModule::Instance();
+  // Both values are encoded: an account or server text cannot add parameters.
   return std::wstring(L"http://") + deploy::kWebHost + L"/pay.html?gid=1062&sid=" +
-         (ctx ? ctx->serverId : L"") + L"&uid=" + (ctx ? ctx->userName : L"");
+         windows::EncodeQueryValue(ctx ? ctx->serverId : L"") +
+         L"&uid=" + windows::EncodeQueryValue(ctx ? ctx->userName : L"");
 }
 
 }  // namespace app

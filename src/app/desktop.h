@@ -19,7 +19,7 @@ std::wstring FindPlatformBrowser(const std::wstring& fileName);
 // Opens the page in the platform browser when it is installed (with the
 // referrer hand-over), else in another browser, and sends the browser ping.
 void OpenInOutsideBrowser(const std::wstring& url);
-// The pay page for the signed-in account (values inserted unescaped).
+// The pay page for the signed-in account (server and account percent-encoded).
 std::wstring BuildPayPageUrl();
 
 }  // namespace app

@@ -43,6 +43,8 @@ class ILoginForm : public IAppForm {
   virtual std::wstring GetEnterGameUrl() const = 0;
   virtual std::wstring GetQuickLoginUrl() const = 0;
   virtual void ReloadAfterGame() = 0;
+  // Navigates the login window's view (the quick-login window forwards there).
+  virtual void NavigateView(const std::wstring& url) = 0;
 };
 
 class IGameForm : public IAppForm {

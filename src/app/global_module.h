@@ -69,6 +69,9 @@ class CGlobalModule : public pf::MessageFilter {
   std::atomic<bool> refererPending{false};
   std::wstring platformBrowserPath;
   std::wstring lastOutsideUrl;
+  // Owns the object quickLogin points to; freed by the application window
+  // procedure once its window is gone.  Declared last: destroyed first.
+  std::unique_ptr<IQuickLoginForm> quickLoginOwner;
 
  private:
   void InitializeContext();

@@ -1,5 +1,8 @@
 #include "app/run_modes.h"
 
+#include <memory>
+#include <vector>
+
 #include "app/app_messages.h"
 #include "app/global_module.h"
 #include "platform/platform.h"
@@ -50,6 +53,41 @@ void ReturnToLogin(CGlobalModule& ctx) {
   ui.ShowWindow(login, pf::kSW_SHOWNA);
   ui.SetForegroundWindow(login);
   ctx.login->RedrawControls(false);
+}
+
+// Calls into the quick-login object that are still on the stack; the object
+// is freed only when none is.
+int g_quickLoginCalls = 0;
+// Replaced objects whose calls had not yet returned (a 1231 dispatched by a
+// modal loop that one of them runs, such as the system's sizing loop).
+std::vector<std::unique_ptr<IQuickLoginForm>> g_replacedQuickLogins;
+
+void FreeClosedQuickLogin(CGlobalModule& ctx) {
+  if (g_quickLoginCalls != 0) return;
+  g_replacedQuickLogins.clear();
+  if (!ctx.quickLogin) ctx.quickLoginOwner.reset();
+}
+
+pf::LResult DispatchToQuickLogin(CGlobalModule& ctx, pf::HWindow hwnd, uint32_t message,
+                                 pf::WParam wParam, pf::LParam lParam) {
+  IQuickLoginForm* quick = ctx.quickLogin;
+  ++g_quickLoginCalls;
+  const pf::LResult result = quick->HandleMessage(hwnd, message, wParam, lParam);
+  --g_quickLoginCalls;
+  // Its last message: the pointer goes now, the object once no call into it
+  // is left on the stack (a close from its own click handler unwinds first).
+  if (message == pf::kWM_NCDESTROY && ctx.quickLogin == quick) ctx.quickLogin = nullptr;
+  FreeClosedQuickLogin(ctx);
+  return result;
+}
+
+void CloseQuickLogin(CGlobalModule& ctx) {
+  if (ctx.quickLogin) {
+    const pf::HWindow hwnd = ctx.quickLogin->GetHWND();
+    if (hwnd && pf::ui().IsWindow(hwnd)) pf::ui().DestroyWindow(hwnd);
+    ctx.quickLogin = nullptr;
+  }
+  FreeClosedQuickLogin(ctx);
 }
 
 }  // namespace
@@ -132,7 +170,13 @@ pf::LResult ApplicationWindowProc(pf::HWindow hwnd, uint32_t message, pf::WParam
     return 0;
   }
   if (message == WM_OPEN_QUICK_LOGIN) {
-    if (IQuickLoginForm* quick = ctx->Components().MakeQuickLogin()) {
+    // The window of an earlier quick login goes first (its object with it),
+    // so no orphaned window stays behind.
+    CloseQuickLogin(*ctx);
+    if (ctx->quickLoginOwner) g_replacedQuickLogins.push_back(std::move(ctx->quickLoginOwner));
+    if (std::unique_ptr<IQuickLoginForm> made = ctx->Components().MakeQuickLogin()) {
+      IQuickLoginForm* quick = made.get();
+      ctx->quickLoginOwner = std::move(made);
       ctx->quickLogin = quick;
       quick->SetRect(0, 0, kQuickLoginWidth, kQuickLoginHeight);
       quick->Init(ctx->login ? ctx->login->GetQuickLoginUrl() : std::wstring(),
@@ -145,7 +189,7 @@ pf::LResult ApplicationWindowProc(pf::HWindow hwnd, uint32_t message, pf::WParam
   // stored the handle, match no form: hwnd is never null here.
   if (hwnd) {
     if (ctx->quickLogin && hwnd == ctx->quickLogin->GetHWND())
-      return ctx->quickLogin->HandleMessage(hwnd, message, wParam, lParam);
+      return DispatchToQuickLogin(*ctx, hwnd, message, wParam, lParam);
     if (ctx->login && hwnd == ctx->login->GetHWND())
       return ctx->login->HandleMessage(hwnd, message, wParam, lParam);
     if (ctx->backdrop && hwnd == ctx->backdrop->GetHWND())

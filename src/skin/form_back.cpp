@@ -69,8 +69,10 @@ void CFormBack::ShowBackdrop(bool keepPosition) {
   pf::Rect work, client;
   ui.GetWorkArea(work);
   ui.GetClientRect(window_, client);
-  const int x = (work.right - client.Width()) / 2;
-  const int y = (work.bottom - client.Height()) / 2;
+  // The work area's origin is added, as the login window does: a taskbar at
+  // the left or top is not covered.
+  const int x = work.left + (work.Width() - client.Width()) / 2;
+  const int y = work.top + (work.Height() - client.Height()) / 2;
   const uint32_t flags = pf::kSWP_SHOWWINDOW | pf::kSWP_NOREDRAW | pf::kSWP_NOSIZE |
                          (keepPosition ? pf::kSWP_NOMOVE : 0u);
   ui.SetWindowPos(window_, top ? pf::HwndTopmost() : pf::HwndTop(), x, y, 0, 0, flags);

@@ -1,20 +1,284 @@
 #include "windows/form_login.h"
 
 #include "app/app_messages.h"
+#include "app/deployment.h"
+#include "app/desktop.h"
 #include "app/global_module.h"
 #include "platform/platform.h"
+#include "skin/skin_image.h"
+#include "storage/settings.h"
+#include "storage/upgrade.h"
+#include "windows/url_text.h"
 
 namespace windows {
+namespace {
+
+constexpr int kBackgroundImage = 183;
+constexpr pf::Rect kViewRect{395, 115, 395 + 776, 115 + 540};
+constexpr pf::Rect kOffScreenView{-1000, -1000, 0, 0};
+constexpr pf::Rect kStatusRect{623, 372, 943, 398};
+constexpr uint32_t kStatusColor = 0x0000FFFF;
+// (style AND this) OR kStyleBits: no pop-up, caption, frame or maximise box;
+// a system menu and a minimise box for the taskbar.
+constexpr uint32_t kStyleMask = 0x7F30FF7Fu;
+constexpr uint32_t kStyleBits = 0x000A0000u;
+
+bool Contains(const std::wstring& text, const std::wstring& part) {
+  return text.find(part) != std::wstring::npos;
+}
+
+std::wstring WebPage(const wchar_t* path) {
+  return std::wstring(L"http://") + deploy::kWebHost + path;
+}
+
+bool TopMost() {
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  return ctx && ctx->topMost == 1;
+}
+
+}  // namespace
+
+bool IsKeyForPage(const pf::Msg& msg) {
+  if (msg.message == pf::kWM_KEYUP) return true;
+  const auto key = static_cast<int>(msg.wParam);
+  if (key == 0x43 || key == 0x56 || key == 0x58 || key == 0x5A)
+    return pf::ui().GetKeyState(pf::kVK_CONTROL) < 0;
+  return key == pf::kVK_TAB || key == pf::kVK_RETURN || key == pf::kVK_DELETE;
+}
+
+pf::Point CentreOnWorkArea(const pf::Rect& work, int width, int height) {
+  // The work area's origin is added, so a taskbar at the left or top is not covered.
+  return pf::Point{work.left + (work.Width() - width) / 2, work.top + (work.Height() - height) / 2};
+}
+
+CFormLogin::CFormLogin() = default;
+
+CFormLogin::~CFormLogin() = default;
+
+void CFormLogin::SetUpButton(skin::CRKButton& button, int normal, int hover, int pressed,
+                             const pf::Rect& rect) {
+  button.LoadButtonImages(normal, hover, pressed);
+  button.SetRect(rect);
+  button.SetCursor(pf::ui().LoadCursor(pf::kIDC_HAND));
+  button.skinMode = true;
+  AddControl(&button);
+}
 
 bool CFormLogin::Init() {
   app::CGlobalModule& ctx = app::Ctx();
+  pf::Ui& ui = pf::ui();
   // Owned by the backdrop, so it follows the backdrop when that is minimised.
-  CreateWindow(ctx.windowClass, ctx.title, ctx.backdrop ? ctx.backdrop->GetHWND() : nullptr);
+  Create(ctx.windowClass, ctx.title, ctx.backdrop ? ctx.backdrop->GetHWND() : nullptr);
+  ui.SetWindowLong(window_, pf::kGWL_STYLE,
+                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & kStyleMask) | kStyleBits);
+  ui.SetWindowLong(window_, pf::kGWL_EXSTYLE,
+                   ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) | pf::kWS_EX_LAYERED);
+  ui.SetLayeredWindowAttributes(window_, kLoginColorKey, 0, pf::kLWA_COLORKEY);
+
+  background_.blend = skin::LoadSkinImage(background_.image, kBackgroundImage);
+  background_.SetRect(pf::Rect{0, 0, app::kLoginWidth, app::kLoginHeight});
+  background_.blended = false;
+  background_.stretch = true;
+  background_.marginLeft = background_.marginTop = 5;
+  background_.marginRight = background_.marginBottom = 5;
+  AddControl(&background_);
+  SetUpButton(minimize_, 192, 193, 193, pf::Rect{1116, 69, 1144, 97});
+  SetUpButton(close_, 188, 189, 189, pf::Rect{1151, 69, 1179, 97});
+  SetUpButton(official_, 194, 195, 195, pf::Rect{424, 64, 557, 102});
+  SetUpButton(recharge_, 198, 199, 199, pf::Rect{582, 64, 715, 102});
+  SetUpButton(service_, 200, 201, 201, pf::Rect{740, 64, 873, 102});
+  SetUpButton(forum_, 190, 191, 191, pf::Rect{899, 64, 1032, 102});
+
+  view_.Create(window_, kOffScreenView, L"about:blank");
+  browser::Subscribe(view_.Notify(), this);
+  view_.SetBlockPopups(true);
+  view_.Navigate(ctx.startPageUrl);
+  view_.FocusDocument();
+
+  status_.SetOwnerWindow(window_);
+  status_.SetRect(kStatusRect);
+  status_.SetTextColor(kStatusColor, false);
+  status_.SetUnderline(1, false);
+  status_.SetFontSize(26, 0, true);
+  status_.SetCursor(ui.LoadCursor(pf::kIDC_HAND));
+  AddControl(&status_);
   return true;
+}
+
+void CFormLogin::ShowPageState(bool networkError) {
+  pf::Ui& ui = pf::ui();
+  const bool top = TopMost();
+  ui.SetWindowLong(window_, pf::kGWL_EXSTYLE,
+                   (ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) & ~pf::kWS_EX_APPWINDOW) |
+                       pf::kWS_EX_TOOLWINDOW | (top ? pf::kWS_EX_TOPMOST : 0u));
+  pf::Rect work, client;
+  ui.GetWorkArea(work);
+  ui.GetClientRect(window_, client);
+  // MoveWindow without repainting.
+  const uint32_t move = pf::kSWP_NOZORDER | pf::kSWP_NOACTIVATE | pf::kSWP_NOREDRAW;
+  if (networkError) {
+    ui.SetWindowPos(view_.Window(), pf::HwndTop(), -1000, -1000, 0, 0, move);
+    status_.SetText(kNetworkErrorText, true);
+    status_.SetCursor(ui.LoadCursor(pf::kIDC_HAND));
+  } else {
+    ui.SetWindowPos(view_.Window(), pf::HwndTop(), kViewRect.left, kViewRect.top,
+                    kViewRect.Width(), kViewRect.Height(), move);
+  }
+  uint32_t flags = pf::kSWP_SHOWWINDOW | pf::kSWP_NOREDRAW | pf::kSWP_NOSIZE;
+  if (retry_) {
+    // A window the player already sees stays where it is.
+    flags |= pf::kSWP_NOMOVE;
+  } else {
+    ui.ShowWindow(window_, pf::kSW_HIDE);
+  }
+  const pf::Point at = CentreOnWorkArea(work, client.Width(), client.Height());
+  ui.SetWindowPos(window_, top ? pf::HwndTopmost() : pf::HwndTop(), at.x, at.y, 0, 0, flags);
+  ui.ShowWindow(window_, pf::kSW_SHOWNORMAL);
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  if (ctx && ctx->backdrop) ctx->backdrop->ShowBackdrop(retry_);
+}
+
+void CFormLogin::OnWebNotify(unsigned code, browser::NotifyArg, browser::NotifyPtr) {
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  if (!ctx) return;
+  switch (code) {
+    case browser::kDocumentComplete:
+      ctx->installInfo.SendActivePing();
+      if (storage::ReadIniInt(L"Common", L"ActiveCount", 0) != 1)
+        storage::WriteIniText(L"Common", L"ActiveCount", L"1");
+      break;
+    case browser::kNavigateError:
+      if (reloaded_) break;
+      // One line of the settings file, whatever the address holds.
+      storage::WriteIniText(L"Error", L"ErrorUrl", OneLine(view_.GetUrl()));
+      ShowPageState(true);
+      break;
+    case browser::kFirstNavigateComplete:
+      if (reloaded_) break;
+      ShowPageState(false);
+      storage::StartVersionCheck();
+      break;
+    case browser::kBeforeNavigate: {
+      const std::wstring url = view_.GetUrl();
+      const std::wstring userMarker = L"wd_username=";
+      const size_t user = url.find(userMarker);
+      if (user != std::wstring::npos) {
+        // Cut at the next parameter: the rest of the address is not the account.
+        const size_t start = user + userMarker.size();
+        const size_t end = url.find(L'&', start);
+        ctx->userName =
+            url.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+      }
+      ctx->serverId.clear();
+      if (Contains(url, L"wd_entergame=1")) {
+        const std::wstring server = GetUrlParam(url, L"wd_server");
+        if (!server.empty()) ctx->serverId = server;
+        view_.SetCancel(true);
+        enterGameUrl_ = url;
+        pf::ui().PostMessage(window_, app::WM_OPEN_GAME_WINDOW, 0, 0);
+      }
+      if (Contains(url, std::wstring(deploy::kWeChatHost) + L"/connect/qrconnect")) {
+        // Not cancelled: the login view shows that page too.
+        quickLoginUrl_ = url;
+        pf::ui().PostMessage(window_, app::WM_OPEN_QUICK_LOGIN, 0, 1);
+      }
+      break;
+    }
+    case browser::kDivertedNavigation: {
+      const std::wstring url = view_.GetUrl();
+      const std::wstring login = std::wstring(L"//") + deploy::kLoginHost;
+      if (Contains(url, login + L"/qq?") || Contains(url, login + L"/weibo?")) {
+        view_.SetCancel(true);
+        quickLoginUrl_ = url;
+        pf::ui().PostMessage(window_, app::WM_OPEN_QUICK_LOGIN, 0, 0);
+      } else {
+        app::OpenInOutsideBrowser(url);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void CFormLogin::ReloadAfterGame() {
+  reloaded_ = true;
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  if (ctx) view_.Navigate(ctx->startPageUrl);
+}
+
+void CFormLogin::NavigateView(const std::wstring& url) { view_.Navigate(url); }
+
+bool CFormLogin::OnLButtonUp(uint32_t flags, pf::Point point) {
+  skin::CRKBaseControl* control = ControlAt(point);
+  if (!control) return false;
+  control->OnLButtonUp(flags, point);
+  pf::Ui& ui = pf::ui();
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  if (control == &minimize_) {
+    if (ctx && ctx->backdrop) ui.ShowWindow(ctx->backdrop->GetHWND(), pf::kSW_MINIMIZE);
+    if (ctx && ctx->quickLogin && ctx->quickLogin->GetHWND())
+      ui.ShowWindow(ctx->quickLogin->GetHWND(), pf::kSW_MINIMIZE);
+  } else if (control == &close_) {
+    if (ui.MessageBox(window_, kExitQuestion, kQuestionCaption,
+                      pf::kMB_YESNO | pf::kMB_DEFBUTTON2) == pf::kIDYES)
+      Close();
+  } else if (control == &status_) {
+    if (!Contains(status_.GetText(), L"异常")) return true;
+    retry_ = true;
+    if (ctx) view_.Navigate(ctx->startPageUrl);
+    status_.SetText(kRetryingText, true);
+    status_.SetCursor(ui.LoadCursor(pf::kIDC_ARROW));
+  } else if (control == &official_) {
+    app::OpenInOutsideBrowser(WebPage(L"/tavo.html?frm=pkgs-wd-tavo&referer=pkgs"));
+  } else if (control == &recharge_) {
+    app::OpenInOutsideBrowser(app::BuildPayPageUrl());
+  } else if (control == &service_) {
+    app::OpenInOutsideBrowser(WebPage(L"/kefu.html?gid=1062"));
+  } else if (control == &forum_) {
+    app::OpenInOutsideBrowser(WebPage(L"/bbs.html?gid=1062"));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool CFormLogin::OnLButtonDown(uint32_t flags, pf::Point point) {
+  skin::CRKBaseControl* control = ControlAt(point);
+  if (!control) return false;
+  if (control == &background_) {
+    pf::ui().SendMessage(window_, pf::kWM_SYSCOMMAND, pf::kSC_MOVE_CAPTION, 0);
+    return true;
+  }
+  return control->OnLButtonDown(flags, point);
+}
+
+bool CFormLogin::PreTranslateMessage(pf::Msg* msg) {
+  if (!msg) return false;
+  const uint32_t m = msg->message;
+  if (m >= pf::kWM_MOUSEFIRST && m <= pf::kWM_MOUSELAST) {
+    if (m == pf::kWM_LBUTTONDOWN || m == pf::kWM_RBUTTONDOWN) {
+      // The backdrop follows the window before a drag can start.
+      app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+      if (ctx && ctx->backdrop && ctx->backdrop->GetHWND()) {
+        pf::Point origin{0, 0};
+        pf::ui().ClientToScreen(window_, origin);
+        pf::ui().SetWindowPos(ctx->backdrop->GetHWND(), pf::HwndTop(), origin.x, origin.y, 0, 0,
+                              pf::kSWP_NOSIZE | pf::kSWP_NOZORDER | pf::kSWP_NOACTIVATE);
+      }
+    }
+    return false;
+  }
+  if (m >= pf::kWM_KEYFIRST && m <= pf::kWM_KEYLAST) {
+    if (!IsKeyForPage(*msg)) return false;
+    return view_.PreTranslateMessage(msg) != 0;
+  }
+  return false;
 }
 
 pf::LResult CFormLogin::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
                                       pf::LParam lParam) {
+  if (CRKForm::HandleMessage(hwnd, message, wParam, lParam) == 0) return 0;
   pf::Ui& ui = pf::ui();
   switch (message) {
     case pf::kWM_DESTROY:
@@ -24,7 +288,7 @@ pf::LResult CFormLogin::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WP
       Close();
       return 0;
     case app::WM_CONFIRM_EXIT:
-      if (ui.MessageBox(Handle(), L"此操作将退出游戏，是否继续？", L"提示",
+      if (ui.MessageBox(window_, kExitQuestion, kQuestionCaption,
                         pf::kMB_YESNO | pf::kMB_DEFBUTTON2) == pf::kIDNO)
         return 0;
       ui.PostQuitMessage(0);

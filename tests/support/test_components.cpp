@@ -39,9 +39,10 @@ app::IGameForm* TestComponents::MakeGame() {
   return games.back().get();
 }
 
-app::IQuickLoginForm* TestComponents::MakeQuickLogin() {
-  quickLogins.push_back(std::make_unique<RecordingQuickLogin>(&journal, "quick"));
-  return quickLogins.back().get();
+std::unique_ptr<app::IQuickLoginForm> TestComponents::MakeQuickLogin() {
+  auto form = std::make_unique<RecordingQuickLogin>(&journal, "quick");
+  quickLogins.push_back(form.get());
+  return form;
 }
 
 }  // namespace testsupport

@@ -100,7 +100,7 @@ class TestComponents : public app::AppComponents {
   std::unique_ptr<app::IBackdropForm> MakeBackdrop() override;
   std::unique_ptr<app::ILoginForm> MakeLogin() override;
   app::IGameForm* MakeGame() override;
-  app::IQuickLoginForm* MakeQuickLogin() override;
+  std::unique_ptr<app::IQuickLoginForm> MakeQuickLogin() override;
   std::unique_ptr<net::DownloadQueue> MakeDownloader() override { return nullptr; }
   std::wstring FindPlatformBrowser(const std::wstring& fileName) override {
     lookedUpBrowser = fileName;
@@ -125,7 +125,7 @@ class TestComponents : public app::AppComponents {
   std::wstring lookedUpBrowser;
   RecordingBackdrop* backdrop = nullptr;  // owned by the context
   std::vector<std::unique_ptr<RecordingGame>> games;
-  std::vector<std::unique_ptr<RecordingQuickLogin>> quickLogins;
+  std::vector<RecordingQuickLogin*> quickLogins;  // owned by the context; freed when closed
 };
 
 }  // namespace testsupport

@@ -271,8 +271,13 @@ TEST_F(Desktop, PayPageIconAnimationAndToggle) {
             std::wstring(L"http://") + deploy::kWebHost + L"/pay.html?gid=1062&sid=&uid=");
   c.serverId = L"s12";
   c.userName = L"a&b=c";
+  // The values are percent-encoded (UTF-8): an account text cannot add parameters.
   EXPECT_EQ(app::BuildPayPageUrl(),
-            std::wstring(L"http://") + deploy::kWebHost + L"/pay.html?gid=1062&sid=s12&uid=a&b=c");
+            std::wstring(L"http://") + deploy::kWebHost + L"/pay.html?gid=1062&sid=s12&uid=a%26b%3Dc");
+  c.serverId = L"s 1+2";
+  c.userName = L"玩家_1.x~";
+  EXPECT_EQ(app::BuildPayPageUrl(), std::wstring(L"http://") + deploy::kWebHost +
+                                        L"/pay.html?gid=1062&sid=s%201%2B2&uid=%E7%8E%A9%E5%AE%B6_1.x~");
 
   app::LaunchIconAnimation();
   EXPECT_TRUE(Shell().calls.empty());

@@ -146,15 +146,17 @@ TEST_F(RunModesTest, TheWindowProcedureOpensWindowsAndRoutesByHandle) {
   ui().PostMessage(login, app::WM_OPEN_QUICK_LOGIN, 0, 1);
   ui().RunMessageLoop(&ctx);
   ASSERT_EQ(components.quickLogins.size(), 1u);
-  EXPECT_EQ(ctx.quickLogin, components.quickLogins[0].get());
+  EXPECT_EQ(ctx.quickLogin, components.quickLogins[0]);
   EXPECT_EQ(components.quickLogins[0]->kind, 1);
   EXPECT_EQ(components.quickLogins[0]->rect,
             (pf::Rect{0, 0, app::kQuickLoginWidth, app::kQuickLoginHeight}));
   EXPECT_TRUE(ui().IsWindow(login));
-  // A second one replaces the pointer; the first object lives on.
+  // A second one replaces the first, whose window is destroyed (no orphan).
+  const pf::HWindow firstQuick = components.quickLogins[0]->GetHWND();
   ui().PostMessage(login, app::WM_OPEN_QUICK_LOGIN, 0, 0);
   ui().RunMessageLoop(&ctx);
-  EXPECT_EQ(ctx.quickLogin, components.quickLogins[1].get());
+  EXPECT_EQ(ctx.quickLogin, components.quickLogins[1]);
+  EXPECT_FALSE(ui().IsWindow(firstQuick));
 
   // Closing the game window brings back the backdrop and the login window.
   ui().DestroyWindow(game.GetHWND());

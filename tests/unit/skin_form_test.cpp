@@ -310,6 +310,7 @@ class LoginLike : public skin::CRKForm, public app::ILoginForm {
   std::wstring GetEnterGameUrl() const override { return std::wstring(); }
   std::wstring GetQuickLoginUrl() const override { return std::wstring(); }
   void ReloadAfterGame() override {}
+  void NavigateView(const std::wstring&) override {}
   Probe background{pf::Rect{}};
 };
 

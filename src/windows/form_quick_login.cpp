@@ -1,0 +1,168 @@
+#include "windows/form_quick_login.h"
+
+#include "app/deployment.h"
+#include "app/desktop.h"
+#include "app/global_module.h"
+#include "platform/platform.h"
+#include "skin/skin_image.h"
+#include "windows/form_login.h"
+#include "windows/url_text.h"
+
+namespace windows {
+namespace {
+
+constexpr uint32_t kTitleColor = 0x0000FFFF;
+// (style AND this) OR kStyleBits: no caption, sizing frame or maximise box;
+// a system menu and a minimise box.
+constexpr uint32_t kStyleMask = 0xFF3AFFFFu;
+constexpr uint32_t kStyleBits = 0x000A0008u;
+constexpr int kEdgeTop = 27;
+constexpr int kSideEdge = 3;
+constexpr int kBottomEdge = 4;
+
+void LoadImage(skin::CRKImage& control, int id) {
+  control.blend = skin::LoadSkinImage(control.image, id);
+}
+
+}  // namespace
+
+CFormQQLogin::CFormQQLogin() = default;
+
+CFormQQLogin::~CFormQQLogin() = default;
+
+bool CFormQQLogin::Init(const std::wstring& url, int kind) {
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  pf::Ui& ui = pf::ui();
+  Create(ctx ? ctx->windowClass : std::wstring(), ctx ? ctx->title : std::wstring(),
+         ctx && ctx->login ? ctx->login->GetHWND() : nullptr);
+  ui.SetWindowLong(window_, pf::kGWL_STYLE,
+                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & kStyleMask) | kStyleBits);
+
+  LoadImage(titleBar_, 221);
+  LoadImage(leftEdge_, 222);
+  LoadImage(rightEdge_, 222);
+  LoadImage(bottomEdge_, 223);
+  close_.LoadButtonImages(224, 225, 225);
+  close_.SetCursor(ui.LoadCursor(pf::kIDC_HAND));
+  close_.skinMode = true;
+  AddControl(&titleBar_);
+  AddControl(&leftEdge_);
+  AddControl(&rightEdge_);
+  AddControl(&bottomEdge_);
+  AddControl(&close_);
+
+  title_.SetOwnerWindow(window_);
+  title_.SetTextColor(kTitleColor, false);
+  title_.SetText(kind == 1 ? kWeChatTitle : kind == 2 ? kQQTitle : kAccountTitle, true);
+  AddControl(&title_);
+
+  // The first rectangle is replaced by Layout before the window is shown.
+  view_.Create(window_, pf::Rect{308, 170, 910, 547}, L"about:blank");
+  browser::Subscribe(view_.Notify(), this);
+  view_.SetBlockPopups(true);
+  view_.Navigate(url);
+  return true;
+}
+
+bool CFormQQLogin::CentreAndShow() {
+  if (!window_) return false;
+  pf::Ui& ui = pf::ui();
+  pf::Rect work;
+  ui.GetWorkArea(work);
+  const int width = rect_.Width(), height = rect_.Height();
+  const pf::Point at = CentreOnWorkArea(work, width, height);
+  ui.SetWindowPos(window_, pf::HwndTop(), at.x, at.y, width, height,
+                  pf::kSWP_SHOWWINDOW | pf::kSWP_NOZORDER);
+  Layout();
+  ui.ShowWindow(window_, pf::kSW_SHOWNORMAL);
+  ui.UpdateWindow(window_);
+  return true;
+}
+
+void CFormQQLogin::Layout() {
+  if (!window_) return;
+  pf::Ui& ui = pf::ui();
+  pf::Rect client;
+  ui.GetClientRect(window_, client);
+  const int w = client.Width(), h = client.Height();
+  const int titleHeight = titleBar_.GetImageHeight();
+  titleBar_.SetRect(pf::Rect{0, 0, w, titleHeight});
+  leftEdge_.SetRect(pf::Rect{0, kEdgeTop, kSideEdge, h});
+  rightEdge_.SetRect(pf::Rect{w - kSideEdge, kEdgeTop, w, h});
+  bottomEdge_.SetRect(pf::Rect{0, h - kBottomEdge, w, h});
+  close_.SetRect(pf::Rect{w - close_.GetImageWidth(), 0, w, close_.GetImageHeight()});
+  title_.SetRect(pf::Rect{5, 2, 205, 22});
+  if (view_.Window())
+    ui.SetWindowPos(view_.Window(), pf::HwndTop(), kSideEdge, titleHeight, w - 2 * kSideEdge,
+                    h - titleHeight - kBottomEdge, pf::kSWP_SHOWWINDOW | pf::kSWP_NOZORDER);
+}
+
+void CFormQQLogin::PostClose() {
+  if (closePosted_ || !window_) return;
+  closePosted_ = true;
+  pf::ui().PostMessage(window_, pf::kWM_CLOSE, 0, 0);
+}
+
+void CFormQQLogin::OnWebNotify(unsigned code, browser::NotifyArg, browser::NotifyPtr) {
+  if (code == browser::kBeforeNavigate) {
+    const std::wstring url = view_.GetUrl();
+    if (url.find(std::wstring(L"//") + deploy::kGameHost + L"/server/wan/?") !=
+        std::wstring::npos) {
+      pf::Machine& machine = pf::machine();
+      const std::wstring forward =
+          machine.FromAnsi(UrlDecode(machine.ToAnsi(GetUrlParam(url, L"forward"))));
+      // Only a web address is followed; a script, file or other scheme is not.
+      app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+      if (IsHttpUrl(forward) && ctx && ctx->login) ctx->login->NavigateView(forward);
+      PostClose();
+    }
+    if (view_.GetUrl().find(L"wd_returnlogin=1") != std::wstring::npos) PostClose();
+  } else if (code == browser::kDivertedNavigation) {
+    app::OpenInOutsideBrowser(view_.GetUrl());
+  }
+}
+
+bool CFormQQLogin::OnLButtonDown(uint32_t flags, pf::Point point) {
+  if (EdgeHitTest(this, point, true)) return true;
+  skin::CRKBaseControl* control = ControlAt(point);
+  if (!control) return false;
+  if (control == &titleBar_ || control == &title_) {
+    pf::ui().SendMessage(window_, pf::kWM_SYSCOMMAND, pf::kSC_MOVE_CAPTION, 0);
+    return true;
+  }
+  return control->OnLButtonDown(flags, point);
+}
+
+bool CFormQQLogin::OnMouseMove(uint32_t flags, pf::Point point) {
+  const bool handled = CRKForm::OnMouseMove(flags, point);
+  EdgeHitTest(this, point, false);
+  Layout();
+  return handled;
+}
+
+bool CFormQQLogin::OnLButtonUp(uint32_t flags, pf::Point point) {
+  skin::CRKBaseControl* control = ControlAt(point);
+  if (!control) return false;
+  control->OnLButtonUp(flags, point);
+  if (control != &close_) return false;
+  Close();
+  return true;
+}
+
+bool CFormQQLogin::PreTranslateMessage(pf::Msg* msg) {
+  if (!msg || msg->message < pf::kWM_KEYFIRST || msg->message > pf::kWM_KEYLAST) return false;
+  if (!IsKeyForPage(*msg)) return false;
+  return view_.PreTranslateMessage(msg) != 0;
+}
+
+pf::LResult CFormQQLogin::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
+                                        pf::LParam lParam) {
+  if (CRKForm::HandleMessage(hwnd, message, wParam, lParam) == 0) return 0;
+  if (message == pf::kWM_CLOSE) {
+    Close();
+    return 0;
+  }
+  return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace windows
