@@ -3,14 +3,17 @@
 // sized and shown with that window.
 //
 // Supports, in the control's terms:
-//   BeforeNavigate2  navigation policy decisions of every frame (cancel ignores
-//                    the decision); the frame is not reported, and the body
+//   BeforeNavigate2  raised inside Navigate2 for the host's own navigations
+//                    (cancel: nothing is loaded), and for the navigation
+//                    policy decisions of every frame (cancel ignores the
+//                    decision); the frame is not reported, and the body
 //                    of a POST is not visible to the UI process (null)
 //   NewWindow3       "create" requests (window.open, target=_blank); cancel
 //                    refuses, otherwise the page gets a window of its own
 //   NavigateComplete2 the committed load of the main frame
 //   DocumentComplete the finished load of the main frame, unless it failed
-//   NavigateError    load failures of the main frame; a load that was
+//   NavigateError    load failures of the main frame and HTTP error statuses
+//                    (400 and up) of its page; a load that was
 //                    cancelled or stopped by policy reports kE_ABORT; cancel
 //                    suppresses WebKit's error page
 //   TitleChange      notify::title
@@ -116,6 +119,20 @@ class GtkWebBrowser : public WebBrowser {
     if (!view_) return false;
     const std::string target = ToUtf8(url);
     if (!postData) {
+      // As the WebBrowser control does, the host hears of the navigation
+      // before Navigate2 returns and may cancel it there; WebKit's own policy
+      // decision for this load is then not reported a second time.
+      if (Deliver()) {
+        bool cancel = false;
+        events_->BeforeNavigate2(MainFrame(), url, 0, std::wstring(), nullptr, std::wstring(),
+                                 cancel);
+        if (!view_) return false;
+        if (cancel) return true;
+        WebKitURIRequest* request = webkit_uri_request_new(target.c_str());
+        const char* normal = webkit_uri_request_get_uri(request);
+        approvedUri_ = normal ? normal : target;
+        g_object_unref(request);
+      }
       webkit_web_view_load_uri(view_, target.c_str());
       return true;
     }
@@ -206,6 +223,9 @@ class GtkWebBrowser : public WebBrowser {
   bool dropTarget_ = true;
   bool documentFace_ = false;
   bool loadFailed_ = false;  // the current main-frame load reported an error
+  // The address Navigate2 already reported to BeforeNavigate2; its policy
+  // decision passes unreported once.
+  std::string approvedUri_;
 };
 
 GtkWebBrowser* g_creating = nullptr;
@@ -313,6 +333,27 @@ gboolean GtkWebBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
     // Nothing is downloaded behind the player's back: what cannot be shown
     // is dropped (and reported as a cancelled load).
     auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    // An HTTP error status of the page itself fails the load, as the
+    // WebBrowser control's NavigateError does; a failing sub-resource or
+    // sub-frame (an advert, a counter) does not.
+    WebKitURIResponse* answer = webkit_response_policy_decision_get_response(response);
+    const guint status = answer ? webkit_uri_response_get_status_code(answer) : 0;
+    if (status >= 400 && webkit_response_policy_decision_is_main_frame_main_resource(response) &&
+        self->Deliver()) {
+      self->loadFailed_ = true;
+      const char* uri = webkit_uri_response_get_uri(answer);
+      bool cancel = false;
+      g_object_ref(decision);
+      self->events_->NavigateError(self->MainFrame(), FromUtf8(uri ? uri : ""), std::wstring(),
+                                   static_cast<int32_t>(status), cancel);
+      if (cancel) {
+        webkit_policy_decision_ignore(decision);
+      } else {
+        webkit_policy_decision_use(decision);
+      }
+      g_object_unref(decision);
+      return TRUE;
+    }
     if (!webkit_response_policy_decision_is_mime_type_supported(response)) {
       webkit_policy_decision_ignore(decision);
       return TRUE;
@@ -324,6 +365,12 @@ gboolean GtkWebBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const char* uri = webkit_uri_request_get_uri(request);
+  if (!self->approvedUri_.empty() && uri && self->approvedUri_ == uri &&
+      !webkit_navigation_action_is_redirect(action)) {
+    self->approvedUri_.clear();  // reported by Navigate2 already
+    webkit_policy_decision_use(decision);
+    return TRUE;
+  }
   bool cancel = false;
   g_object_ref(decision);  // the handler may run a nested main loop
   self->events_->BeforeNavigate2(nullptr, FromUtf8(uri ? uri : ""), 0, std::wstring(), nullptr,
