@@ -71,6 +71,9 @@ bool CFormQQLogin::CentreAndShow() {
   ui.GetWorkArea(work);
   const int width = rect_.Width(), height = rect_.Height();
   const pf::Point at = CentreOnWorkArea(work, width, height);
+  // The view leaves its first rectangle before the window shows, so that no
+  // toolkit sizes the window around it.
+  Layout();
   ui.SetWindowPos(window_, pf::HwndTop(), at.x, at.y, width, height,
                   pf::kSWP_SHOWWINDOW | pf::kSWP_NOZORDER);
   Layout();

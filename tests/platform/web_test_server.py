@@ -4,9 +4,13 @@
 usage: web_test_server.py LOGFILE
 Prints the port it listens on, then serves until killed.  Every request path
 is appended to LOGFILE, so a test can tell which addresses were fetched.
+While the file LOGFILE + ".down" exists, the login page's host is "down": the
+connection is closed without an answer.
 """
 import http.server
+import os
 import sys
+import urllib.parse
 
 LOG = sys.argv[1]
 
@@ -58,6 +62,14 @@ onload=function(){
 onload=function(){window.external.notify('hello from page');
   setTimeout(function(){document.title='external done';},100);};</script></body>""",
     "/popup-target": "<title>Popup</title><body>popup</body>",
+    # The login window's pages.
+    "/login-page": """<title>Login page</title><style>html,body{margin:0;height:100%;
+background:#1e90ff;}</style><body></body>""",
+    "/sub-fail": """<title>Sub</title><body><iframe src="/missing-frame"></iframe>
+<script>onload=function(){setTimeout(function(){document.title='sub done';},300);};</script></body>""",
+    "/popup-from-query": """<title>PopupQ</title><body><script>onload=function(){setTimeout(function(){
+  window.open(decodeURIComponent(location.search.slice(1)),'_blank');
+  setTimeout(function(){document.title='popup done';},600);},300);};</script></body>""",
     "/loopback-target": "<title>Loop</title><body>loop</body>",
 }
 
@@ -66,8 +78,28 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         with open(LOG, "a", encoding="utf-8") as log:
             log.write(self.path + "\n")
-        path = self.path.split("?")[0]
-        if path == "/setup.exe":
+        path, _, query = self.path.partition("?")
+        if path == "/login-page" and os.path.exists(LOG + ".down"):
+            self.close_connection = True
+            return
+        if path == "/enter-redirect":
+            self.redirect("/game?wd_entergame=1&wd_server=s12&wd_username=bob")
+            return
+        if path == "/to":
+            self.redirect(urllib.parse.unquote(query))
+            return
+        if path == "/status500":
+            body = b"<html><body>server error</body></html>"
+            self.send_response(500)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
+        if path == "/app.ini":
+            body = b"[version]\r\ncurrentversion=3000\r\nupgraderange=\r\n"
+            ctype = "text/plain"
+        elif path == "/setup.exe":
             body = b"MZ" + b"\0" * 64
             ctype = "application/octet-stream"
         elif path in PAGES:
@@ -96,6 +128,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.wfile.write(body)
+
+    def redirect(self, target):
+        self.send_response(302)
+        self.send_header("Location", target)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
 
     def log_message(self, *args):
         pass

@@ -21,56 +21,14 @@
 #include "browser/browser_view.h"
 #include "platform/platform.h"
 #include "platform/portable/utf8.h"
+#include "support/page_server.h"
 
 namespace {
 
 using browser::CBrowserView;
-
-// The page server: a child process of this test, ended by its pid.
-class PageServer {
- public:
-  PageServer() {
-    char pattern[] = "/tmp/vexa-pages-XXXXXX";
-    const int fd = mkstemp(pattern);
-    if (fd >= 0) close(fd);
-    log_ = pattern;
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], 1);
-      close(out[0]);
-      execl("/usr/bin/python3", "python3", WEB_TEST_SERVER, log_.c_str(), nullptr);
-      _exit(127);
-    }
-    close(out[1]);
-    FILE* in = fdopen(out[0], "r");
-    if (in && fscanf(in, "%d", &port_) != 1) port_ = 0;
-    if (in) fclose(in);
-  }
-  ~PageServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-    unlink(log_.c_str());
-  }
-  int Port() const { return port_; }
-  std::wstring Url(const std::string& path) const {
-    return pf::FromUtf8("http://localhost:" + std::to_string(port_) + path);
-  }
-  std::string Log() const {
-    std::ifstream in(log_);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
- private:
-  std::string log_;
-  pid_t pid_ = -1;
-  int port_ = 0;
-};
+using testsupport::PageServer;
+using testsupport::RunFor;
+using testsupport::RunUntil;
 
 struct Note {
   unsigned code;
@@ -126,20 +84,6 @@ struct Owner {
 
 pf::LResult FormProc(pf::HWindow h, uint32_t m, pf::WParam w, pf::LParam l) {
   return pf::ui().DefWindowProc(h, m, w, l);
-}
-
-// Runs GTK until the condition holds or the time is up; true when it held.
-bool RunUntil(const std::function<bool()>& done, int milliseconds = 15000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(2000);
-  }
-  return done();
-}
-
-void RunFor(int milliseconds) {
-  RunUntil([] { return false; }, milliseconds);
 }
 
 class WebKitView : public ::testing::Test {

@@ -392,6 +392,8 @@ void GtkUi::PlaceNative(WindowHandle* w) {
   gtk_widget_set_size_request(w->native, w->rect.Width() > 0 ? w->rect.Width() : 1,
                               w->rect.Height() > 0 ? w->rect.Height() : 1);
   gtk_widget_set_visible(w->native, w->visible);
+  // A colour-keyed parent's shape follows its native children.
+  if (w->parent->colorKeyed) UpdateShape(w->parent);
 }
 
 bool GtkUi::AttachNative(HWindow hwnd, GtkWidget* widget) {
@@ -467,6 +469,7 @@ bool GtkUi::ShowWindow(HWindow hwnd, int command) {
   if (w->style & kWS_CHILD) {
     w->visible = command != kSW_HIDE;
     if (w->native) gtk_widget_set_visible(w->native, w->visible);
+    if (w->native && w->parent && w->parent->colorKeyed) UpdateShape(w->parent);
     return was;
   }
   if (command == kSW_HIDE) {
@@ -490,7 +493,20 @@ bool GtkUi::ShowWindow(HWindow hwnd, int command) {
   const bool activates = command == kSW_SHOWNORMAL || command == kSW_SHOW ||
                          command == kSW_RESTORE || command == kSW_SHOWMAXIMIZED;
   if (activates && !foreground_) foreground_ = w;
+  KeepOwnedAbove(w);
   return was;
+}
+
+// As on Windows, owned top-level windows stay above their owner.  Without a
+// window manager (Xvfb) transient-for alone does not stack them, so they are
+// raised whenever their owner may have come up.
+void GtkUi::KeepOwnedAbove(WindowHandle* owner) {
+  for (WindowHandle* other : windows_) {
+    if (other->parent != owner || (other->style & kWS_CHILD) || !other->visible || !other->widget)
+      continue;
+    if (GdkWindow* native = gtk_widget_get_window(other->widget)) gdk_window_raise(native);
+    KeepOwnedAbove(other);
+  }
 }
 
 bool GtkUi::UpdateWindow(HWindow hwnd) { return Live(hwnd) != nullptr; }
@@ -504,6 +520,16 @@ bool GtkUi::SetWindowPos(HWindow hwnd, HWindow insertAfter, int x, int y, int wi
   if (!(flags & kSWP_NOZORDER)) {
     w->topmost = PlacedTopmost(w->topmost, insertAfter, flags);
     if (w->widget) gtk_window_set_keep_above(GTK_WINDOW(w->widget), w->topmost);
+    // The window goes to the top (or the bottom) of the stack, as on Windows.
+    if (w->widget && !(w->style & kWS_CHILD)) {
+      if (GdkWindow* native = gtk_widget_get_window(w->widget)) {
+        if (insertAfter == HwndBottom()) {
+          gdk_window_lower(native);
+        } else {
+          gdk_window_raise(native);
+        }
+      }
+    }
   }
   if (flags & kSWP_SHOWWINDOW) {
     ShowWindow(w, (flags & kSWP_NOACTIVATE) ? kSW_SHOWNA : kSW_SHOW);
@@ -512,6 +538,7 @@ bool GtkUi::SetWindowPos(HWindow hwnd, HWindow insertAfter, int x, int y, int wi
   }
   ApplyGeometry(w);
   NotifyGeometry(w, before);
+  if (!(flags & kSWP_NOZORDER)) KeepOwnedAbove(w);
   return true;
 }
 
@@ -527,6 +554,7 @@ bool GtkUi::SetForegroundWindow(HWindow hwnd) {
   if (!w) return false;
   foreground_ = w;
   if (w->widget && gtk_widget_get_visible(w->widget)) gtk_window_present(GTK_WINDOW(w->widget));
+  KeepOwnedAbove(w);
   return true;
 }
 
@@ -734,17 +762,15 @@ void GtkUi::UpdateShape(WindowHandle* w) {
     cairo_surface_mark_dirty(mask);
     shape = gdk_cairo_region_create_from_surface(mask);
     cairo_surface_destroy(mask);
-    // Native children (the web view) stay visible whatever colour they show.
-    GList* kids = gtk_container_get_children(GTK_CONTAINER(w->children));
-    for (GList* k = kids; k; k = k->next) {
-      GtkWidget* child = GTK_WIDGET(k->data);
-      if (!gtk_widget_get_visible(child)) continue;
-      GtkAllocation a;
-      gtk_widget_get_allocation(child, &a);
-      cairo_rectangle_int_t r{a.x, a.y, a.width, a.height};
-      cairo_region_union_rectangle(shape, &r);
+    // Native children (the web view) stay visible whatever colour they show,
+    // at the place they were given (GTK allocates them later).
+    for (WindowHandle* child : windows_) {
+      if (child->parent != w || !(child->style & kWS_CHILD) || !child->native || !child->visible)
+        continue;
+      cairo_rectangle_int_t r{child->rect.left, child->rect.top, child->rect.Width(),
+                              child->rect.Height()};
+      if (r.width > 0 && r.height > 0) cairo_region_union_rectangle(shape, &r);
     }
-    g_list_free(kids);
   }
   if (w->hasRegion) {
     cairo_rectangle_int_t r{w->region.left, w->region.top, w->region.Width(), w->region.Height()};

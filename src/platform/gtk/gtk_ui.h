@@ -121,6 +121,8 @@ class GtkUi : public Ui {
   void Post(HWindow hwnd, uint32_t message, WParam wParam, LParam lParam);
   // Paints the invalid part of the window into its backing surface (WM_PAINT).
   void PaintBacking(WindowHandle* w, const Rect* rect);
+  // Raises the visible top-level windows owned by owner (and theirs) above it.
+  void KeepOwnedAbove(WindowHandle* owner);
   void UpdateShape(WindowHandle* w);
   void NotifyGeometry(WindowHandle* w, const Rect& before);
   void Realize(WindowHandle* w);
