@@ -305,8 +305,14 @@ TEST_F(LoginWindowGtk, SignInMarkersAndTheQuickLoginHandOver) {
   const pf::Rect quickView = ScreenRect(quick->View().Window());
   EXPECT_EQ(quickView.left, 3);
   EXPECT_EQ(quickView.Width(), 880 - 6);
+  Pump(*ctx, [] { return false; }, 1500);
   GdkPixbuf* shot = Screenshot("quick-login");
-  if (shot) g_object_unref(shot);
+  ASSERT_NE(shot, nullptr);
+  const pf::Rect q = ScreenRect(quickWindow);
+  // The skin is drawn: the title bar and the edges are not black.
+  EXPECT_NE(Pixel(shot, q.left + 300, q.top + 10), 0u);
+  EXPECT_NE(Pixel(shot, q.left + 1, q.top + 200), 0u);
+  g_object_unref(shot);
 
   // The platform redirects it to the server list: the login view goes to the
   // decoded forward address and the quick-login window is gone.

@@ -478,6 +478,9 @@ bool GtkUi::ShowWindow(HWindow hwnd, int command) {
     return was;
   }
   w->visible = true;
+  // As on Windows, a window that comes up is painted whole: what was drawn
+  // while it was hidden may show controls placed since.
+  if (!was) w->backingValid = false;
   Realize(w);
   if (w->widget) {
     if (command == kSW_MINIMIZE || command == kSW_SHOWMINIMIZED || command == kSW_SHOWMINNOACTIVE) {
