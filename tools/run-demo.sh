@@ -5,8 +5,10 @@
 #   On a display: the client runs there until the player closes it; then the
 #   platform stops.  Ctrl+C stops everything.
 #   Without a display (or with --headless): the same under Xvfb, where the
-#   journey below plays by itself and leaves its screenshots in
-#   build/demo/screenshots/.
+#   journey below plays by itself (the login page, the version check and the
+#   activity ping) and leaves its screenshots in build/demo/screenshots/
+#   (the login window's in build/demo/screenshots/login/); exit code 1 when
+#   a step does not hold.
 #
 # usage: tools/run-demo.sh [--headless] [--no-build]
 # VEXA_DEMO_WAIT: seconds each headless step may wait (default 40).
@@ -127,19 +129,29 @@ screenshot() {
   import -display "$DISPLAY" -window root "$file" && say "screenshot $file"
 }
 
+# The client's settings file.
+settings_file() { printf '%s/config/Vexa游戏/tavo/Wayfar.ini' "$RUN"; }
+
 # The journey a player makes, in order.  Each step either holds (the next
-# one follows) or fails the demo run.  Steps still waiting for the client's
-# windows are "soft": they report and let the run end well.
+# one follows) or fails the demo run.
 journey() {
-  if wait_for_event start-page; then
-    sleep 2  # let the page paint
-    screenshot login-page
-  else
-    say "note: the platform has not seen the login page within ${WAIT} s; this build's login" \
-        "window does not load its page yet"
-    screenshot start
-    return 0
-  fi
+  # The normal start: the login window loads the platform's login page, the
+  # version file is fetched once and the activity ping follows the page.
+  wait_for_event start-page || { say "the platform has not seen the login page within ${WAIT} s"; screenshot start; return 1; }
+  wait_for_event version-file || { say "the version file was not requested"; return 1; }
+  wait_for_event ping-active || { say "no activity ping after the login page"; return 1; }
+  sleep 2  # let the page paint
+  mkdir -p "$SHOTS/login"
+  import -display "$DISPLAY" -window root "$SHOTS/login/login-page.png" &&
+    say "screenshot $SHOTS/login/login-page.png"
+  screenshot login-page
+  sleep 1
+  local versions pings
+  versions=$(count_events version-file) pings=$(count_events ping-active)
+  [ "$versions" = 1 ] || { say "the version file was requested $versions times"; return 1; }
+  [ "$pings" = 1 ] || { say "the activity ping was sent $pings times"; return 1; }
+  grep -q '^ActiveCount=1' "$(settings_file)" || { say "ActiveCount=1 is not in $(settings_file)"; return 1; }
+  say "login page shown; version file requested once; activity ping sent once; ActiveCount=1"
 }
 
 # --- main ------------------------------------------------------------------------------------
@@ -174,6 +186,6 @@ if [ "$headless" = 0 ]; then
   exit 0
 fi
 
-journey
+journey || { say "the headless journey failed; screenshots in $SHOTS, records in $RECORDS"; exit 1; }
 say "headless demo done; screenshots in $SHOTS, platform records in $RECORDS"
 exit 0
