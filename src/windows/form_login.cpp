@@ -134,6 +134,9 @@ void CFormLogin::ShowPageState(bool networkError) {
   const pf::Point at = CentreOnWorkArea(work, client.Width(), client.Height());
   ui.SetWindowPos(window_, top ? pf::HwndTopmost() : pf::HwndTop(), at.x, at.y, 0, 0, flags);
   ui.ShowWindow(window_, pf::kSW_SHOWNORMAL);
+  // Shown without a redraw, a window that was hidden may come up unpainted
+  // (Wine does): the controls are painted once more where they now are.
+  RedrawControls(false);
   app::CGlobalModule* ctx = app::CGlobalModule::Instance();
   if (ctx && ctx->backdrop) ctx->backdrop->ShowBackdrop(retry_);
 }
