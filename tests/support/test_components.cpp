@@ -31,6 +31,7 @@ std::unique_ptr<app::IBackdropForm> TestComponents::MakeBackdrop() {
 }
 
 std::unique_ptr<app::ILoginForm> TestComponents::MakeLogin() {
+  if (makeLogin) return makeLogin();
   return std::make_unique<windows::CFormLogin>();
 }
 

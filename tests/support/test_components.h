@@ -125,6 +125,8 @@ class TestComponents : public app::AppComponents {
   std::wstring platformBrowser;
   std::wstring lookedUpBrowser;
   RecordingBackdrop* backdrop = nullptr;  // owned by the context
+  // When set, makes the login window instead of the bare one.
+  std::function<std::unique_ptr<app::ILoginForm>()> makeLogin;
   // When set, makes the game windows instead of recording stand-ins.
   std::function<std::unique_ptr<app::IGameForm>()> makeGame;
   std::vector<RecordingGame*> games;  // owned by the context; the latest one is alive

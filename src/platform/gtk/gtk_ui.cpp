@@ -351,13 +351,6 @@ void GtkUi::Realize(WindowHandle* w) {
   if (w->parent && w->parent->widget)
     gtk_window_set_transient_for(GTK_WINDOW(widget), GTK_WINDOW(w->parent->widget));
   g_signal_connect(widget, "delete-event", G_CALLBACK(OnDeleteEvent), w);
-  g_signal_connect(widget, "focus-in-event",
-                   G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer data) -> gboolean {
-                     auto* win = static_cast<WindowHandle*>(data);
-                     win->ui->SetForegroundWindow(win);
-                     return FALSE;
-                   }),
-                   w);
   ApplyGeometry(w);
 }
 
@@ -953,7 +946,10 @@ void GtkUi::OnNativeEvent(WindowHandle* w, GdkEvent* event) {
       break;
     }
     case GDK_FOCUS_CHANGE:
-      if (event->focus_change.in) focus_ = w;
+      // The window that got the focus is the foreground one.  It is not
+      // presented again: two shown windows would take the focus from each
+      // other without end.
+      if (event->focus_change.in) focus_ = foreground_ = w;
       Post(w, kWM_ACTIVATE, event->focus_change.in ? kWA_ACTIVE : kWA_INACTIVE, 0);
       break;
     case GDK_CONFIGURE: {
