@@ -1146,7 +1146,7 @@ bool GtkUi::ShellNotifyIcon(uint32_t message, const NotifyIcon& icon) {
   if (pixbuf) g_object_unref(pixbuf);
   if (icon.flags & kNIF_TIP) gtk_status_icon_set_tooltip_text(status, ToUtf8(icon.tip).c_str());
   // The icon exists only where a tray embeds it; give the tray a moment to do so.
-  for (int i = 0; i < 20 && !gtk_status_icon_is_embedded(status); ++i) {
+  for (int i = 0; i < 50 && !gtk_status_icon_is_embedded(status); ++i) {
     while (g_main_context_iteration(nullptr, FALSE)) {
     }
     g_usleep(10000);
