@@ -23,9 +23,9 @@ class AppComponents {
 
   virtual std::unique_ptr<IBackdropForm> MakeBackdrop() = 0;
   virtual std::unique_ptr<ILoginForm> MakeLogin() = 0;
-  // Created on demand with each 1224 and 1231; the objects are never deleted
-  // (they must outlive their windows).  Null when the window is not available.
-  virtual IGameForm* MakeGame() = 0;
+  // Created on demand with 1224, owned by the context, which frees it once
+  // its window is gone.  Null when the window is not available.
+  virtual std::unique_ptr<IGameForm> MakeGame() = 0;
   // The quick-login object is owned by the context, which frees it once its
   // window has been destroyed.
   virtual std::unique_ptr<IQuickLoginForm> MakeQuickLogin() = 0;

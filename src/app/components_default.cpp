@@ -1,5 +1,5 @@
 // The components the program runs with.  Subsystems that have not landed yet
-// are absent here: no game or quick-login window.
+// are absent here: no quick-login window.
 #include "app/components.h"
 #include "app/desktop.h"
 #include "app/global_module.h"
@@ -7,6 +7,7 @@
 #include "net/http_downloader.h"
 #include "platform/platform.h"
 #include "skin/form_back.h"
+#include "windows/form_game.h"
 #include "windows/form_login.h"
 #include "windows/form_quick_login.h"
 
@@ -21,7 +22,9 @@ class ProgramComponents final : public AppComponents {
   std::unique_ptr<ILoginForm> MakeLogin() override {
     return std::make_unique<windows::CFormLogin>();
   }
-  IGameForm* MakeGame() override { return nullptr; }
+  std::unique_ptr<IGameForm> MakeGame() override {
+    return std::make_unique<windows::CFormGame>();
+  }
   std::unique_ptr<IQuickLoginForm> MakeQuickLogin() override {
     return std::make_unique<windows::CFormQQLogin>();
   }

@@ -53,6 +53,9 @@ class CGlobalModule : public pf::MessageFilter {
   std::unique_ptr<ILoginForm> login;           // owned
   IQuickLoginForm* quickLogin = nullptr;       // not owned; the latest one
   IGameForm* game = nullptr;                   // not owned; cleared when its window is destroyed
+  // owned: the latest game window's object.  It outlives its window and is
+  // freed when the next one replaces it or with the context.
+  std::unique_ptr<IGameForm> gameObject;
   std::unique_ptr<net::DownloadQueue> downloader;  // owned; may be null
   reporting::InstallInfo installInfo;  // unloaded until the first ping
   std::wstring latestVersion;

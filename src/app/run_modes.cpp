@@ -159,7 +159,13 @@ pf::LResult ApplicationWindowProc(pf::HWindow hwnd, uint32_t message, pf::WParam
   pf::Ui& ui = pf::ui();
   if (!ctx) return ui.DefWindowProc(hwnd, message, wParam, lParam);
   if (message == WM_OPEN_GAME_WINDOW) {
-    if (IGameForm* game = ctx->Components().MakeGame()) {
+    // One game window at a time: a second request while it exists opens
+    // nothing, so no window is left without its object.
+    if (ctx->game && ui.IsWindow(ctx->game->GetHWND())) return 0;
+    if (std::unique_ptr<IGameForm> made = ctx->Components().MakeGame()) {
+      ctx->game = nullptr;
+      ctx->gameObject = std::move(made);  // the previous object's window is gone
+      IGameForm* game = ctx->gameObject.get();
       ctx->game = game;
       game->SetRect(0, 0, kGameWidth, kGameHeight);
       game->Init(ctx->login ? ctx->login->GetEnterGameUrl() : std::wstring());
@@ -196,6 +202,8 @@ pf::LResult ApplicationWindowProc(pf::HWindow hwnd, uint32_t message, pf::WParam
       return ctx->backdrop->HandleMessage(hwnd, message, wParam, lParam);
     if (ctx->game && hwnd == ctx->game->GetHWND()) {
       if (message == pf::kWM_DESTROY) {
+        // The game window takes its own leave first (tray icon, cleanup).
+        ctx->game->HandleMessage(hwnd, message, wParam, lParam);
         ReturnToLogin(*ctx);
         return 0;
       }

@@ -17,6 +17,7 @@
 #include "platform/shell.h"
 #include "platform/system.h"
 #include "platform/ui.h"
+#include "platform/url_cache.h"
 #include "platform/web_engine.h"
 
 namespace pf {
@@ -34,6 +35,7 @@ struct Platform {
   Graphics* graphics = nullptr;    // not owned
   Http* http = nullptr;            // not owned
   Processes* processes = nullptr;  // not owned
+  UrlCache* urlCache = nullptr;    // not owned; null: no cache to clean
 };
 
 // Provided by the backend compiled into the program.
@@ -58,5 +60,7 @@ inline WebEngine& web() { return *Current().web; }
 inline Graphics& gfx() { return *Current().graphics; }
 inline Http& http() { return *Current().http; }
 inline Processes& proc() { return *Current().processes; }
+// The URL cache, or null when the platform has none.
+inline UrlCache* urlCache() { return Current().urlCache; }
 
 }  // namespace pf

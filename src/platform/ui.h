@@ -217,6 +217,10 @@ class Ui {
   // Shell_NotifyIconW with kNIM_ADD, kNIM_MODIFY or kNIM_DELETE.  The icon's
   // mouse messages arrive as icon.callbackMessage with the mouse message in lParam.
   virtual bool ShellNotifyIcon(uint32_t message, const NotifyIcon& icon) = 0;
+  // RegisterWindowMessageW: the message number shared by every program that
+  // registers the name ("TaskbarCreated" tells that the shell's notification
+  // area was created again); 0 where the platform has no such message.
+  virtual uint32_t RegisterWindowMessage(const std::wstring&) { return 0; }
 };
 
 // The program's resources: the string table (and, with the skin toolkit,

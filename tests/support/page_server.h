@@ -1,5 +1,6 @@
-// The loopback page server of the web-engine tests (web_test_server.py, a
-// child process ended by its pid) and GTK main-loop helpers.
+// The loopback page server of the web-engine tests (a Python script started
+// as a child process: it prints its port, then logs every request to a file;
+// ended by its pid) and GTK main-loop helpers.
 #pragma once
 
 #include <glib.h>
@@ -22,7 +23,10 @@ namespace testsupport {
 // The page server: a child process of this test, ended by its pid.
 class PageServer {
  public:
-  PageServer() {
+#ifdef WEB_TEST_SERVER
+  PageServer() : PageServer(WEB_TEST_SERVER) {}
+#endif
+  explicit PageServer(const char* script) {
     char pattern[] = "/tmp/vexa-pages-XXXXXX";
     const int fd = mkstemp(pattern);
     if (fd >= 0) close(fd);
@@ -33,7 +37,7 @@ class PageServer {
     if (pid_ == 0) {
       dup2(out[1], 1);
       close(out[0]);
-      execl("/usr/bin/python3", "python3", WEB_TEST_SERVER, log_.c_str(), nullptr);
+      execl("/usr/bin/python3", "python3", script, log_.c_str(), nullptr);
       _exit(127);
     }
     close(out[1]);
@@ -49,6 +53,9 @@ class PageServer {
     SetDown(false);
     unlink(log_.c_str());
   }
+  PageServer(const PageServer&) = delete;
+  PageServer& operator=(const PageServer&) = delete;
+
   int Port() const { return port_; }
   std::wstring Url(const std::string& path) const {
     return pf::FromUtf8("http://localhost:" + std::to_string(port_) + path);
@@ -67,6 +74,13 @@ class PageServer {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+  }
+  // How many logged requests begin with `prefix`.
+  int Count(const std::string& prefix) const {
+    std::istringstream lines(Log());
+    int n = 0;
+    for (std::string line; std::getline(lines, line);) n += line.rfind(prefix, 0) == 0;
+    return n;
   }
 
  private:

@@ -31,12 +31,15 @@ std::unique_ptr<app::IBackdropForm> TestComponents::MakeBackdrop() {
 }
 
 std::unique_ptr<app::ILoginForm> TestComponents::MakeLogin() {
+  if (makeLogin) return makeLogin();
   return std::make_unique<windows::CFormLogin>();
 }
 
-app::IGameForm* TestComponents::MakeGame() {
-  games.push_back(std::make_unique<RecordingGame>(&journal, "game"));
-  return games.back().get();
+std::unique_ptr<app::IGameForm> TestComponents::MakeGame() {
+  if (makeGame) return makeGame();
+  auto game = std::make_unique<RecordingGame>(&journal, "game");
+  games.push_back(game.get());
+  return game;
 }
 
 std::unique_ptr<app::IQuickLoginForm> TestComponents::MakeQuickLogin() {

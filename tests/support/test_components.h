@@ -2,6 +2,7 @@
 // windows, pings and desktop calls, on whatever platform is installed.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -99,7 +100,7 @@ class TestComponents : public app::AppComponents {
  public:
   std::unique_ptr<app::IBackdropForm> MakeBackdrop() override;
   std::unique_ptr<app::ILoginForm> MakeLogin() override;
-  app::IGameForm* MakeGame() override;
+  std::unique_ptr<app::IGameForm> MakeGame() override;
   std::unique_ptr<app::IQuickLoginForm> MakeQuickLogin() override;
   std::unique_ptr<net::DownloadQueue> MakeDownloader() override { return nullptr; }
   std::wstring FindPlatformBrowser(const std::wstring& fileName) override {
@@ -124,7 +125,11 @@ class TestComponents : public app::AppComponents {
   std::wstring platformBrowser;
   std::wstring lookedUpBrowser;
   RecordingBackdrop* backdrop = nullptr;  // owned by the context
-  std::vector<std::unique_ptr<RecordingGame>> games;
+  // When set, makes the login window instead of the bare one.
+  std::function<std::unique_ptr<app::ILoginForm>()> makeLogin;
+  // When set, makes the game windows instead of recording stand-ins.
+  std::function<std::unique_ptr<app::IGameForm>()> makeGame;
+  std::vector<RecordingGame*> games;  // owned by the context; the latest one is alive
   std::vector<RecordingQuickLogin*> quickLogins;  // owned by the context; freed when closed
 };
 

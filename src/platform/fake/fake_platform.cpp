@@ -434,6 +434,14 @@ bool FakeUi::ShellNotifyIcon(uint32_t message, const NotifyIcon& icon) {
   return !failNotifyIcon;
 }
 
+uint32_t FakeUi::RegisterWindowMessage(const std::wstring& name) {
+  auto it = registeredMessages.find(name);
+  if (it != registeredMessages.end()) return it->second;
+  const auto number = static_cast<uint32_t>(0xC000 + registeredMessages.size());
+  registeredMessages[name] = number;
+  return number;
+}
+
 std::unique_ptr<Bitmap> FakeGraphics::CreateBitmap(int width, int height, int bitsPerPixel) {
   return std::make_unique<SoftBitmap>(width, height, bitsPerPixel);
 }
@@ -488,6 +496,7 @@ Platform FakeParts::Bundle() {
   p.web = &web;
   p.graphics = &graphics;
   p.http = &http;
+  p.urlCache = &urlCache;
   p.processes = &processes;
   return p;
 }

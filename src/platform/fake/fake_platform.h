@@ -26,6 +26,7 @@
 #include "platform/fake/fake_machine.h"
 #include "platform/fake/fake_web_engine.h"
 #include "platform/fake/fake_http.h"
+#include "platform/fake/fake_url_cache.h"
 #include "platform/platform.h"
 #include "platform/portable/ini_file.h"
 #include "platform/portable/posix_files.h"
@@ -166,6 +167,7 @@ class FakeUi : public Ui {
   bool DestroyMenu(HMenu menu) override;
   int TrackPopupMenu(HMenu menu, uint32_t flags, int x, int y, HWindow owner) override;
   bool ShellNotifyIcon(uint32_t message, const NotifyIcon& icon) override;
+  uint32_t RegisterWindowMessage(const std::wstring& name) override;
 
   // The painted client area of a window (null before its first paint).
   SoftCanvas* Surface(HWindow hwnd);
@@ -202,6 +204,7 @@ class FakeUi : public Ui {
   std::vector<Popup> popups;
   bool failNotifyIcon = false;
   std::vector<std::pair<uint32_t, NotifyIcon>> notifyIcons;
+  std::map<std::wstring, uint32_t> registeredMessages;  // RegisterWindowMessage: 0xC000 and up
   int liveMenus = 0;
   FakeGraphics* graphics = nullptr;  // not owned; supplies the text measurer
 
@@ -255,6 +258,7 @@ struct FakeParts {
   FakeGraphics graphics;
   FakeHttp http;
   FakeProcesses processes;
+  FakeUrlCache urlCache;
 };
 
 // A complete fake platform whose files live under one folder of the test's,

@@ -11,6 +11,7 @@
 #include "platform/gtk/gtk_canvas.h"
 #include "platform/gtk/gtk_shell.h"
 #include "platform/gtk/gtk_ui.h"
+#include "platform/gtk/gtk_url_cache.h"
 #include "platform/gtk/gtk_web_engine.h"
 #include "platform/gtk/linux_machine.h"
 #include "platform/gtk/linux_processes.h"
@@ -84,6 +85,7 @@ Platform MakeBackendPlatform() {
   p.graphics = &graphics;
   p.http = &http;
   p.processes = &processes;
+  p.urlCache = GtkUrlCache();
   return p;
 }
 

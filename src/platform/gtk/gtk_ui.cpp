@@ -351,13 +351,6 @@ void GtkUi::Realize(WindowHandle* w) {
   if (w->parent && w->parent->widget)
     gtk_window_set_transient_for(GTK_WINDOW(widget), GTK_WINDOW(w->parent->widget));
   g_signal_connect(widget, "delete-event", G_CALLBACK(OnDeleteEvent), w);
-  g_signal_connect(widget, "focus-in-event",
-                   G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer data) -> gboolean {
-                     auto* win = static_cast<WindowHandle*>(data);
-                     win->ui->SetForegroundWindow(win);
-                     return FALSE;
-                   }),
-                   w);
   ApplyGeometry(w);
 }
 
@@ -982,7 +975,10 @@ void GtkUi::OnNativeEvent(WindowHandle* w, GdkEvent* event) {
       break;
     }
     case GDK_FOCUS_CHANGE:
-      if (event->focus_change.in) focus_ = w;
+      // The window that got the focus is the foreground one.  It is not
+      // presented again: two shown windows would take the focus from each
+      // other without end.
+      if (event->focus_change.in) focus_ = foreground_ = w;
       Post(w, kWM_ACTIVATE, event->focus_change.in ? kWA_ACTIVE : kWA_INACTIVE, 0);
       break;
     case GDK_CONFIGURE: {
@@ -1179,7 +1175,7 @@ bool GtkUi::ShellNotifyIcon(uint32_t message, const NotifyIcon& icon) {
   if (pixbuf) g_object_unref(pixbuf);
   if (icon.flags & kNIF_TIP) gtk_status_icon_set_tooltip_text(status, ToUtf8(icon.tip).c_str());
   // The icon exists only where a tray embeds it; give the tray a moment to do so.
-  for (int i = 0; i < 20 && !gtk_status_icon_is_embedded(status); ++i) {
+  for (int i = 0; i < 50 && !gtk_status_icon_is_embedded(status); ++i) {
     while (g_main_context_iteration(nullptr, FALSE)) {
     }
     g_usleep(10000);

@@ -338,6 +338,9 @@ class Win32Ui : public Ui {
     lstrcpynW(data.szTip, icon.tip.c_str(), static_cast<int>(sizeof data.szTip / sizeof data.szTip[0]));
     return ::Shell_NotifyIconW(message, &data) != FALSE;
   }
+  uint32_t RegisterWindowMessage(const std::wstring& name) override {
+    return ::RegisterWindowMessageW(name.c_str());
+  }
 
  private:
   struct Paint {
@@ -386,6 +389,7 @@ Platform MakeBackendPlatform() {
   p.graphics = &graphics;
   p.http = &Win32Http();
   p.processes = &Win32Processes();
+  p.urlCache = Win32UrlCache();
   return p;
 }
 
