@@ -64,7 +64,7 @@ class LoginRunComponents : public app::AppComponents {
   std::unique_ptr<app::ILoginForm> MakeLogin() override {
     return std::make_unique<windows::CFormLogin>();
   }
-  app::IGameForm* MakeGame() override {
+  std::unique_ptr<app::IGameForm> MakeGame() override {
     ++gameRequests;
     return nullptr;
   }

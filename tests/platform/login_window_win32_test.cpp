@@ -30,7 +30,7 @@ class WindowsOnly : public app::AppComponents {
   std::unique_ptr<app::ILoginForm> MakeLogin() override {
     return std::make_unique<windows::CFormLogin>();
   }
-  app::IGameForm* MakeGame() override { return nullptr; }
+  std::unique_ptr<app::IGameForm> MakeGame() override { return nullptr; }
   std::unique_ptr<app::IQuickLoginForm> MakeQuickLogin() override {
     return std::make_unique<windows::CFormQQLogin>();
   }

@@ -55,6 +55,7 @@ class StandInLogin : public app::ILoginForm {
   std::wstring GetEnterGameUrl() const override { return gameUrl; }
   std::wstring GetQuickLoginUrl() const override { return std::wstring(); }
   void ReloadAfterGame() override { ++reloads; }
+  void NavigateView(const std::wstring&) override {}
 
   std::wstring gameUrl;
   int reloads = 0;
