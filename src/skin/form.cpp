@@ -89,13 +89,14 @@ bool CRKForm::DrawComposed(pf::Canvas* dc) {
   }
 
   // Which controls go into the picture: those with a key that paint inside
-  // the area, or past one of its sides (that part is painted on the target,
-  // clipped to it, when the target can clip), and do not overlap a control
-  // painted on the target before them (it would then lie above them).
+  // the area or past one of its sides (the band: composed over transparent
+  // pixels and blended onto the target, as painting them there would), and
+  // that do not overlap a control painted on the target before them (it
+  // would then lie above them).
   std::vector<Composed> now;
   now.reserve(controls_.size());
   std::vector<pf::Rect> onTarget;
-  int targetClips = -1;  // unknown until a control reaches past the area
+  pf::Rect band;
   for (CRKBaseControl* c : controls_) {
     Composed entry{c, false, false, RectUnion(c->GetRect(), c->PaintBounds()), pf::Rect(),
                    std::string()};
@@ -103,30 +104,34 @@ bool CRKForm::DrawComposed(pf::Canvas* dc) {
     entry.inPicture = entry.keyed && !RectEmpty(RectIntersection(entry.bounds, area)) &&
                       OutsidePart(entry.bounds, area, entry.outside);
     if (entry.inPicture && !RectEmpty(entry.outside)) {
-      if (targetClips < 0) {
-        const int saved = dc->SaveDC();
-        targetClips = dc->IntersectClipRect(area) ? 1 : 0;
-        dc->RestoreDC(saved);
-      }
-      entry.inPicture = targetClips == 1;
+      const pf::Rect wider = RectUnion(band, entry.outside);
+      entry.inPicture = wider.left >= 0 && wider.top >= 0 &&
+                        RectEmpty(RectIntersection(wider, area));
+      if (entry.inPicture) band = wider;
     }
     for (const pf::Rect& r : onTarget)
       if (entry.inPicture && !RectEmpty(RectIntersection(r, entry.bounds))) entry.inPicture = false;
     if (c == bottom && (!entry.inPicture || !RectEmpty(entry.outside))) return false;
-    if (!entry.inPicture) onTarget.push_back(entry.bounds);
+    if (!entry.inPicture) {
+      entry.outside = pf::Rect();
+      onTarget.push_back(entry.bounds);
+    }
     now.push_back(std::move(entry));
   }
+  const pf::Rect extent = RectUnion(area, band);
 
-  bool full = !composed_ || composed_->Target().width != area.right ||
-              composed_->Target().height != area.bottom || painted_.size() != now.size();
-  if (!composed_ || composed_->Target().width != area.right ||
-      composed_->Target().height != area.bottom) {
-    composed_ = pf::gfx().CreateMemoryCanvas(area.right, area.bottom);
-    if (!composed_ || composed_->Target().width != area.right) {
+  bool full = !composed_ || composed_->Target().width != extent.right ||
+              composed_->Target().height != extent.bottom || painted_.size() != now.size() ||
+              !(band == band_);
+  if (!composed_ || composed_->Target().width != extent.right ||
+      composed_->Target().height != extent.bottom) {
+    composed_ = pf::gfx().CreateMemoryCanvas(extent.right, extent.bottom);
+    if (!composed_ || composed_->Target().width != extent.right) {
       composed_.reset();
       return false;
     }
   }
+  band_ = band;
   // What changed since the last composition, in client coordinates.
   pf::Rect dirty;
   std::vector<bool> changed(now.size(), false);
@@ -145,12 +150,24 @@ bool CRKForm::DrawComposed(pf::Canvas* dc) {
   // that reaches into it, clipped to it.  A changed control whose new look
   // reaches beyond it (new text) makes the whole picture be painted again.
   for (int pass = 0; pass < 2; ++pass) {
-    pf::Rect region = full ? area : RectIntersection(dirty, area);
+    pf::Rect region = full ? extent : RectIntersection(dirty, extent);
     if (RectEmpty(region)) break;
     const int saved = composed_->SaveDC();
     if (!full && !composed_->IntersectClipRect(region)) {
       full = true;
-      region = area;
+      region = extent;
+    }
+    // The band starts transparent: only the controls reaching into it paint there.
+    const pf::Rect clear = RectIntersection(region, band);
+    if (!RectEmpty(clear)) {
+      std::unique_ptr<pf::Bitmap> none = pf::gfx().CreateBitmap(clear.Width(), clear.Height(), 32);
+      if (!none) {
+        composed_->RestoreDC(saved);
+        painted_.clear();
+        return false;
+      }
+      composed_->BitBlt(clear.left, clear.top, clear.Width(), clear.Height(), *none, 0, 0,
+                        pf::kSRCCOPY);
     }
     bool contained = true;
     bool outside = false;
@@ -186,18 +203,17 @@ void CRKForm::CopyComposed(pf::Canvas* dc, const pf::Rect& area) {
   if (!RectEmpty(copy))
     dc->BitBlt(copy.left, copy.top, copy.Width(), copy.Height(), composed_->Target(), copy.left,
                copy.top, pf::kSRCCOPY);
-  // In list order: controls outside the picture, and the parts of controls
-  // of the picture that reach past the area.
-  for (const Composed& entry : painted_) {
-    if (!entry.inPicture) {
-      entry.control->Draw(dc);
-    } else if (!RectEmpty(entry.outside)) {
-      const int saved = dc->SaveDC();
-      dc->IntersectClipRect(entry.outside);
-      entry.control->Draw(dc);
-      dc->RestoreDC(saved);
-    }
+  // The band holds, premultiplied, what the controls reaching past the area
+  // paint there; blending it is painting them (within rounding).
+  const pf::Rect band = paintRect_ ? RectIntersection(band_, *paintRect_) : band_;
+  if (!RectEmpty(band)) {
+    pf::BlendFunction blend;
+    blend.alphaFormat = pf::kAC_SRC_ALPHA;
+    dc->AlphaBlend(band.left, band.top, band.Width(), band.Height(), composed_->Target(),
+                   band.left, band.top, band.Width(), band.Height(), blend);
   }
+  for (const Composed& entry : painted_)
+    if (!entry.inPicture) entry.control->Draw(dc);
 }
 
 void CRKForm::Relayout(const pf::Point* offset) {

@@ -30,8 +30,11 @@ class CRKForm : public CRKBaseControl {
   // the controls that can describe their look (PaintKey) are composed into a
   // picture of that rectangle kept by the form: a paint copies the picture
   // and repaints into it only the rectangles of controls whose look changed.
-  // Controls without a key are painted on `dc` after the copy.  The pixels
-  // are those of painting every control straight onto `dc`.
+  // Parts of controls past the first control's rectangle are composed over
+  // transparent pixels and blended onto `dc`; controls without a key are
+  // painted on `dc` after that.  The pixels are those of painting every
+  // control straight onto `dc` (past the first control's rectangle, within
+  // one level of rounding).
   void Draw(pf::Canvas* dc) override;
   void Relayout(const pf::Point* offset = nullptr) override;
 
@@ -89,10 +92,11 @@ class CRKForm : public CRKBaseControl {
     bool keyed;               // it has a paint key
     bool inPicture;           // painted into the picture (else straight onto the target)
     pf::Rect bounds;          // where it painted
-    pf::Rect outside;         // the part of bounds past the picture's area (painted on the target)
+    pf::Rect outside;         // the part of bounds past the first control's rectangle
     std::string key;          // its paint key when it was painted
   };
   std::vector<Composed> painted_;  // as of the last composition, in list order
+  pf::Rect band_;                  // the picture's part past the first control's rectangle
   const pf::Rect* paintRect_ = nullptr;  // the paint message's rectangle while it is handled
   std::string keyScratch_;
 };
