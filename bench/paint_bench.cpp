@@ -6,6 +6,8 @@
 // of the window: the form composes its controls once and copies the picture
 // afterwards.  Also shown: the first paint (everything composed) and a repaint
 // after a button changed its look (only its rectangle composed again).
+// Paint and copy are timed in alternating batches; a ratio is the median of
+// the ratios of the rounds.
 // Prints "<backend> <form> paint/copy ratio: <number>" for the backend's own
 // memory canvas and, with "--software", for the software canvas.
 // usage: paint_bench BACKEND_NAME [--software]
@@ -27,24 +29,46 @@
 
 namespace {
 
-// The median time of one call, in seconds, over batches of about 50 ms.
-double Median(const std::function<void()>& body) {
+// Calls per batch so that a batch of `body` takes about 30 ms.
+int BatchSize(const std::function<void()>& body) {
   using Clock = std::chrono::steady_clock;
   int perBatch = 1;
   for (;;) {
     const auto t0 = Clock::now();
     for (int i = 0; i < perBatch; ++i) body();
-    if (Clock::now() - t0 > std::chrono::milliseconds(50) || perBatch > (1 << 20)) break;
+    if (Clock::now() - t0 > std::chrono::milliseconds(30) || perBatch > (1 << 20)) break;
     perBatch *= 2;
   }
-  std::vector<double> samples;
-  for (int s = 0; s < 11; ++s) {
-    const auto t0 = Clock::now();
-    for (int i = 0; i < perBatch; ++i) body();
-    samples.push_back(std::chrono::duration<double>(Clock::now() - t0).count() / perBatch);
+  return perBatch;
+}
+
+double BatchSeconds(const std::function<void()>& body, int perBatch) {
+  using Clock = std::chrono::steady_clock;
+  const auto t0 = Clock::now();
+  for (int i = 0; i < perBatch; ++i) body();
+  return std::chrono::duration<double>(Clock::now() - t0).count() / perBatch;
+}
+
+double MedianOf(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Times of one call of `a` and of `b` and the ratio a / b, each the median
+// over 11 rounds that time a batch of each back to back, so that both sides
+// of a ratio see the same load of a shared machine.
+struct Timing {
+  double a, b, ratio;
+};
+Timing Compare(const std::function<void()>& a, const std::function<void()>& b) {
+  const int na = BatchSize(a), nb = BatchSize(b);
+  std::vector<double> ta, tb, ratios;
+  for (int round = 0; round < 11; ++round) {
+    ta.push_back(BatchSeconds(a, na));
+    tb.push_back(BatchSeconds(b, nb));
+    ratios.push_back(ta.back() / tb.back());
   }
-  std::sort(samples.begin(), samples.end());
-  return samples[samples.size() / 2];
+  return Timing{MedianOf(ta), MedianOf(tb), MedianOf(ratios)};
 }
 
 struct BenchForm {
@@ -134,22 +158,23 @@ void Measure(const std::string& backend, const char* name, BenchForm& f,
   const auto t0 = std::chrono::steady_clock::now();
   f.form.Draw(canvas.get());
   const double first = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  const double paint = Median([&] { f.form.Draw(canvas.get()); });
+  const auto copy = [&] { canvas->BitBlt(0, 0, f.width, f.height, *picture, 0, 0, pf::kSRCCOPY); };
+  const Timing paint = Compare([&] { f.form.Draw(canvas.get()); }, copy);
   bool hover = false;
-  const double repaint = Median([&] {
-    hover = !hover;
-    f.hoverTarget->SetState(hover ? skin::BTN_HOVER : skin::BTN_NORMAL, false);
-    f.form.Draw(canvas.get());
-  });
-  const double copy = Median(
-      [&] { canvas->BitBlt(0, 0, f.width, f.height, *picture, 0, 0, pf::kSRCCOPY); });
+  const Timing repaint = Compare(
+      [&] {
+        hover = !hover;
+        f.hoverTarget->SetState(hover ? skin::BTN_HOVER : skin::BTN_NORMAL, false);
+        f.form.Draw(canvas.get());
+      },
+      copy);
   std::printf("%s %s (%d x %d) paint: %.3f ms, copy: %.3f ms; first paint %.3f ms, after a "
               "button changed %.3f ms\n",
-              backend.c_str(), name, f.width, f.height, paint * 1e3, copy * 1e3, first * 1e3,
-              repaint * 1e3);
-  std::printf("%s %s paint/copy ratio: %.2f\n", backend.c_str(), name, paint / copy);
+              backend.c_str(), name, f.width, f.height, paint.a * 1e3, paint.b * 1e3, first * 1e3,
+              repaint.a * 1e3);
+  std::printf("%s %s paint/copy ratio: %.2f\n", backend.c_str(), name, paint.ratio);
   std::printf("%s %s changed-button repaint/copy ratio: %.2f\n", backend.c_str(), name,
-              repaint / copy);
+              repaint.ratio);
 }
 
 void MeasureAll(const std::string& backend,
