@@ -93,8 +93,8 @@ struct LoginForm : BenchForm {
     background.SetRect(pf::Rect{0, 0, width, height});
     form.AddControl(&background);
     const int ids[6][2] = {{188, 189}, {192, 193}, {194, 195}, {200, 201}, {198, 199}, {190, 191}};
-    const pf::Rect rects[6] = {{1151, 69, 1179, 97},  {1116, 69, 1144, 97}, {424, 64, 557, 102},
-                               {740, 64, 873, 102},   {582, 64, 715, 102},  {899, 64, 1032, 102}};
+    const pf::Rect rects[6] = {{1151, 69, 1179, 97}, {1116, 69, 1144, 97}, {424, 64, 557, 102},
+                               {740, 64, 873, 102},  {582, 64, 715, 102},  {899, 64, 1032, 102}};
     for (int i = 0; i < 6; ++i) {
       buttons[i].LoadButtonImages(ids[i][0], ids[i][1], ids[i][1]);
       buttons[i].SetRect(rects[i]);
@@ -168,10 +168,11 @@ void Measure(const std::string& backend, const char* name, BenchForm& f,
         f.form.Draw(canvas.get());
       },
       copy);
-  std::printf("%s %s (%d x %d) paint: %.3f ms, copy: %.3f ms; first paint %.3f ms, after a "
-              "button changed %.3f ms\n",
-              backend.c_str(), name, f.width, f.height, paint.a * 1e3, paint.b * 1e3, first * 1e3,
-              repaint.a * 1e3);
+  std::printf(
+      "%s %s (%d x %d) paint: %.3f ms, copy: %.3f ms; first paint %.3f ms, after a "
+      "button changed %.3f ms\n",
+      backend.c_str(), name, f.width, f.height, paint.a * 1e3, paint.b * 1e3, first * 1e3,
+      repaint.a * 1e3);
   std::printf("%s %s paint/copy ratio: %.2f\n", backend.c_str(), name, paint.ratio);
   std::printf("%s %s changed-button repaint/copy ratio: %.2f\n", backend.c_str(), name,
               repaint.ratio);

@@ -35,7 +35,8 @@ double PerKey(const std::wstring& file, int keys) {
   for (int pass = 0; pass < 9; ++pass) {
     const double t0 = CpuSeconds();
     int64_t sum = 0;
-    for (int i = 0; i < keys; ++i) sum += storage::ReadIniText(L"Setting", Key(i), L"", file).size();
+    for (int i = 0; i < keys; ++i)
+      sum += storage::ReadIniText(L"Setting", Key(i), L"", file).size();
     const double t = CpuSeconds() - t0;
     if (sum == 0) std::abort();  // every key has a value
     passes.push_back(t / keys);

@@ -61,8 +61,7 @@ double OurTime(const std::wstring& url, const std::string& file, uint64_t size) 
 
 // The curl tool's own total time; negative on failure.
 double CurlTime(const std::string& url, const std::string& file, uint64_t size) {
-  const std::string command =
-      "curl -s -f -o '" + file + "' -w '%{time_total}' '" + url + "'";
+  const std::string command = "curl -s -f -o '" + file + "' -w '%{time_total}' '" + url + "'";
   FILE* out = ::popen(command.c_str(), "r");
   if (!out) return -1;
   double t = -1;

@@ -134,7 +134,8 @@ bool CRKButton::PaintKey(std::string& key) const {
   if (typeid(*this) != typeid(CRKButton) || (format_ & pf::kDT_NOCLIP)) return false;
   if (visible_ && current.IsLoaded()) {
     if (!skinMode) return false;
-    if (!stretch && (current.width > rect_.Width() || current.height > rect_.Height())) return false;
+    if (!stretch && (current.width > rect_.Width() || current.height > rect_.Height()))
+      return false;
   }
   PutLabelKey(key);
   PutKey(key, state_);
@@ -142,7 +143,7 @@ bool CRKButton::PaintKey(std::string& key) const {
   PutKey(key, stretch);
   PutKey(key, checked);
   PutKey(key, blend);
-  const int numbers[] = {marginLeft, marginTop,    marginRight,   marginBottom,
+  const int numbers[] = {marginLeft,  marginTop,  marginRight,  marginBottom,
                          paddingLeft, paddingTop, paddingRight, paddingBottom};
   PutKey(key, numbers);
   PutImageKey(key, current);

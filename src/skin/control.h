@@ -16,7 +16,7 @@ class CRKForm;
 // Rectangle arithmetic of the paint composition (empty: right <= left or bottom <= top).
 bool RectEmpty(const pf::Rect& r);
 bool RectInside(const pf::Rect& inner, const pf::Rect& outer);  // an empty inner is inside
-pf::Rect RectUnion(const pf::Rect& a, const pf::Rect& b);        // empty ones are ignored
+pf::Rect RectUnion(const pf::Rect& a, const pf::Rect& b);       // empty ones are ignored
 pf::Rect RectIntersection(const pf::Rect& a, const pf::Rect& b);
 
 // Appending values to a paint key (CRKBaseControl::PaintKey).

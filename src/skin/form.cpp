@@ -98,15 +98,15 @@ bool CRKForm::DrawComposed(pf::Canvas* dc) {
   std::vector<pf::Rect> onTarget;
   pf::Rect band;
   for (CRKBaseControl* c : controls_) {
-    Composed entry{c, false, false, RectUnion(c->GetRect(), c->PaintBounds()), pf::Rect(),
-                   std::string()};
+    Composed entry{c,          false,        false, RectUnion(c->GetRect(), c->PaintBounds()),
+                   pf::Rect(), std::string()};
     entry.keyed = c->PaintKey(entry.key);
     entry.inPicture = entry.keyed && !RectEmpty(RectIntersection(entry.bounds, area)) &&
                       OutsidePart(entry.bounds, area, entry.outside);
     if (entry.inPicture && !RectEmpty(entry.outside)) {
       const pf::Rect wider = RectUnion(band, entry.outside);
-      entry.inPicture = wider.left >= 0 && wider.top >= 0 &&
-                        RectEmpty(RectIntersection(wider, area));
+      entry.inPicture =
+          wider.left >= 0 && wider.top >= 0 && RectEmpty(RectIntersection(wider, area));
       if (entry.inPicture) band = wider;
     }
     for (const pf::Rect& r : onTarget)
@@ -209,8 +209,8 @@ void CRKForm::CopyComposed(pf::Canvas* dc, const pf::Rect& area) {
   if (!RectEmpty(band)) {
     pf::BlendFunction blend;
     blend.alphaFormat = pf::kAC_SRC_ALPHA;
-    dc->AlphaBlend(band.left, band.top, band.Width(), band.Height(), composed_->Target(),
-                   band.left, band.top, band.Width(), band.Height(), blend);
+    dc->AlphaBlend(band.left, band.top, band.Width(), band.Height(), composed_->Target(), band.left,
+                   band.top, band.Width(), band.Height(), blend);
   }
   for (const Composed& entry : painted_)
     if (!entry.inPicture) entry.control->Draw(dc);

@@ -95,8 +95,8 @@ class CRKForm : public CRKBaseControl {
     pf::Rect outside;         // the part of bounds past the first control's rectangle
     std::string key;          // its paint key when it was painted
   };
-  std::vector<Composed> painted_;  // as of the last composition, in list order
-  pf::Rect band_;                  // the picture's part past the first control's rectangle
+  std::vector<Composed> painted_;        // as of the last composition, in list order
+  pf::Rect band_;                        // the picture's part past the first control's rectangle
   const pf::Rect* paintRect_ = nullptr;  // the paint message's rectangle while it is handled
   std::string keyScratch_;
 };

@@ -190,13 +190,22 @@ void CRKLabel::PutLabelKey(std::string& key) const {
   PutKey(key, fontFace_);
   const void* font = font_;
   PutKey(key, font);
-  const int numbers[] = {fontHeight_, underline_, opaque_ ? 1 : 0, fontStale_ ? 1 : 0,
-                         autoWidth_ ? 1 : 0, maxWidth_, weight_, keepTail_,
-                         linkMode_ ? 1 : 0, checkedColorMode_ ? 1 : 0, hovered_ ? 1 : 0,
-                         hoverUnderline_, normalUnderline_};
+  const int numbers[] = {fontHeight_,
+                         underline_,
+                         opaque_ ? 1 : 0,
+                         fontStale_ ? 1 : 0,
+                         autoWidth_ ? 1 : 0,
+                         maxWidth_,
+                         weight_,
+                         keepTail_,
+                         linkMode_ ? 1 : 0,
+                         checkedColorMode_ ? 1 : 0,
+                         hovered_ ? 1 : 0,
+                         hoverUnderline_,
+                         normalUnderline_};
   PutKey(key, numbers);
-  const uint32_t colours[] = {textColor_, bkColor_, format_, checkedColor_, hoverColor_,
-                              normalColor_, disabledColor_, CurrentTextColor()};
+  const uint32_t colours[] = {textColor_,  bkColor_,     format_,        checkedColor_,
+                              hoverColor_, normalColor_, disabledColor_, CurrentTextColor()};
   PutKey(key, colours);
 }
 

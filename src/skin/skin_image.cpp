@@ -64,8 +64,9 @@ void PutImageKey(std::string& key, const CImage& image) {
   key.append(reinterpret_cast<const char*>(&bitmap), sizeof bitmap);
   const void* bits = image.bits;
   key.append(reinterpret_cast<const char*>(&bits), sizeof bits);
-  const int32_t numbers[] = {image.width, image.height, image.pitch, image.bitsPerPixel,
-                             image.hasAlpha ? 1 : 0, image.isDib ? 1 : 0, image.transparentIndex};
+  const int32_t numbers[] = {image.width,           image.height,           image.pitch,
+                             image.bitsPerPixel,    image.hasAlpha ? 1 : 0, image.isDib ? 1 : 0,
+                             image.transparentIndex};
   key.append(reinterpret_cast<const char*>(numbers), sizeof numbers);
 }
 

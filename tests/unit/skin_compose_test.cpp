@@ -124,10 +124,9 @@ void ExpectSamePixels(pf::SoftCanvas& got, pf::SoftCanvas& want, const char* ste
 }
 
 size_t Count(const pf::SoftCanvas& canvas, const std::wstring& prefix) {
-  return static_cast<size_t>(std::count_if(canvas.calls.begin(), canvas.calls.end(),
-                                           [&](const std::wstring& c) {
-                                             return c.rfind(prefix, 0) == 0;
-                                           }));
+  return static_cast<size_t>(
+      std::count_if(canvas.calls.begin(), canvas.calls.end(),
+                    [&](const std::wstring& c) { return c.rfind(prefix, 0) == 0; }));
 }
 
 TEST(SkinComposeTest, EveryPaintLeavesThePixelsOfPaintingEachControlStraight) {

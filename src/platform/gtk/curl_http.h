@@ -7,7 +7,8 @@
 // for while libcurl is paused whenever one of its deliveries (64 KiB at
 // most) waits unread, so no more than that one receive buffer is held;
 // request targets percent-encoded the way WinINet sends them; and a
-// process-wide store of nameless cookies sent back to their host and path.  Stalled transfers fail after 60 s without a byte.
+// process-wide store of nameless cookies sent back to their host and path.  Stalled transfers fail
+// after 60 s without a byte.
 #pragma once
 
 #include <mutex>

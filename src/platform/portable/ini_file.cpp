@@ -72,8 +72,7 @@ bool ReadBytes(const std::string& path, std::string& bytes) {
   if (fd < 0) return false;
   struct stat st {};
   // Room for the whole file and one byte more, so that the end is seen in one read.
-  if (::fstat(fd, &st) == 0 && st.st_size > 0)
-    bytes.reserve(static_cast<size_t>(st.st_size) + 1);
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size) + 1);
   for (;;) {
     const size_t used = bytes.size();
     bytes.resize(std::max(bytes.capacity(), used + 4096));
