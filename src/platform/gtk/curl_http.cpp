@@ -35,7 +35,7 @@ struct CurlHandle {
   bool finished = false;
   CURLcode result = CURLE_OK;
   bool paused = false;
-  std::vector<uint8_t> staged;  // one chunk libcurl delivered, not yet read
+  std::vector<uint8_t> staged;  // one receive buffer libcurl delivered, not yet all read
   size_t stagedOffset = 0;
 };
 
@@ -48,10 +48,11 @@ namespace {
 
 constexpr long kMaxRedirects = 10;
 constexpr long kStallSeconds = 60;
-// libcurl's receive chunk: the most this backend holds between two reads, one
-// read's worth (10240 bytes), so no more than a chunk of the body is ever held.
-// Larger chunks (32 KB) gain about 15 % throughput on loopback.
-constexpr long kReceiveChunk = 10240;
+// libcurl's receive buffer: the most this backend holds between two reads.
+// The worker still reads 10240 bytes at a time; a 64 KiB buffer behind it
+// lets libcurl fill it with far fewer socket reads and callbacks (on loopback
+// a 10240-byte buffer reaches about 0.8 of the curl tool's throughput).
+constexpr long kReceiveChunk = 64 * 1024;
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -90,7 +91,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* h = static_cast<CurlHandle*>(user);
   const size_t n = size * count;
-  // Hold at most the one chunk that waits to be read: libcurl keeps the rest.
+  // Hold at most the one delivery that waits to be read: libcurl keeps the rest.
   if (h->stagedOffset < h->staged.size()) {
     h->paused = true;
     return CURL_WRITEFUNC_PAUSE;

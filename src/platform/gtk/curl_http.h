@@ -4,10 +4,11 @@
 // of the environment, redirects followed (up to 10), the status and the
 // Content-Length known once the final answer's headers arrived (before any
 // body byte is handed out), the body handed out in reads of the size asked
-// for while libcurl is paused whenever one of its receive chunks (32 KB at
-// most) waits unread, so no more than that one chunk is held; request
-// targets percent-encoded the way WinINet sends them; and a process-wide store of nameless cookies
-// sent back to their host and path.  Stalled transfers fail after 60 s without a byte.
+// for while libcurl is paused whenever one of its deliveries (64 KiB at
+// most) waits unread, so no more than that one receive buffer is held;
+// request targets percent-encoded the way WinINet sends them; and a
+// process-wide store of nameless cookies sent back to their host and path.  Stalled transfers fail
+// after 60 s without a byte.
 #pragma once
 
 #include <mutex>
