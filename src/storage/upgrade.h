@@ -19,13 +19,14 @@ int32_t OnDownloadEvent(uintptr_t userData, int32_t tag, int32_t event, int32_t 
 // Submits the version-file task once per process (user-interface thread).
 // Does nothing when it already ran or the live context has no downloader.
 void StartVersionCheck();
-// Submits the upgrade-package task.  False when it could not be queued.
+// Submits the upgrade-package task for the verified offer.  False when there
+// is none or the task could not be queued.
 bool DownloadUpgradePackage(app::CGlobalModule& context);
 // Whether the own version lies in the version file's "upgraderange".
 bool InUpgradeRange(const std::wstring& range);
 // Whether this process already has the rights the upgrader needs.
 bool IsProcessElevated();
-// Lets a test run StartVersionCheck again.
+// Lets a test run StartVersionCheck again; forgets the verified offer.
 void ResetVersionCheckForTest();
 
 // Task tags.
