@@ -44,6 +44,11 @@ struct DownloadTask {
   bool appendUrlName = false;     // filePath is a folder; the name is the URL's last segment
   bool uniqueName = false;        // filePath is a folder; the name is a GUID + "_" + last segment
   bool deleteOnFailure = false;   // the worker deletes the file when the task fails or stops
+  // The page handed over to the platform's browser: a GET sends it as its
+  // Referer and, with plantCookie, stores the MAC-digest cookie for it.  Set
+  // when the task is made; no shared state is read when it runs.
+  std::wstring referer;
+  bool plantCookie = false;
   uint64_t maxBytes = 0;          // 0: the default cap; else the most body bytes accepted
   // With checkSha256 the body is written to filePath + ".partial" and becomes
   // filePath only when its SHA-256 is sha256; the partial file never stays.

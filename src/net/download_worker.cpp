@@ -176,15 +176,15 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
     } else {
       request = http.OpenRequest(connection, L"GET", parts.path);
       if (!request) return DL_REQUEST_FAILED;
-      // Exactly one GET takes the pending referer; a failed header puts it back.
-      if (referer_.pending && referer_.pending->exchange(false)) {
-        const std::wstring outside = referer_.outsideUrl ? referer_.outsideUrl() : std::wstring();
-        if (!http.AddRequestHeaders(request, L"Referer: " + outside + L"\r\n")) {
-          referer_.pending->store(true);
+      // The referer travels in its own task, so it lands on that request only.
+      if (!task.referer.empty()) {
+        if (!http.AddRequestHeaders(request, L"Referer: " + task.referer + L"\r\n"))
           return DL_REQUEST_FAILED;
+        if (task.plantCookie) {
+          const std::wstring digest = referer_.macDigest ? referer_.macDigest() : std::wstring();
+          http.SetCookie(task.referer,
+                         digest.substr(0, std::min(digest.size(), kCookieDataUnits)));
         }
-        const std::wstring digest = referer_.macDigest ? referer_.macDigest() : std::wstring();
-        http.SetCookie(outside, digest.substr(0, std::min(digest.size(), kCookieDataUnits)));
       }
     }
     if (Stopping()) return DL_CANCELLED;

@@ -258,29 +258,27 @@ TEST_F(Transfer, PostAndRequestTarget) {
   EXPECT_EQ(requests[1].body, "");
 }
 
-TEST_F(Transfer, OneShotRefererAndCookie) {
+TEST_F(Transfer, RefererAndCookieTravelInTheirTask) {
   server.Route("/first", HttpReply{200, {}, "1"});
   server.Route("/second", HttpReply{200, {}, "2"});
   server.Route("/outside/next", HttpReply{200, {}, "3"});
-  std::atomic<bool> pending{true};
   const std::string outside = server.Url("/outside/page.html");
   net::RefererSource referer;
-  referer.pending = &pending;
-  referer.outsideUrl = [&] { return std::wstring(outside.begin(), outside.end()); };
   referer.macDigest = [] { return std::wstring(L"0123456789abcdef0123456789abcdef"); };
   auto worker = Worker(referer);
 
-  // A POST leaves the referer for the next GET.
+  // A POST never carries it.
   const std::string body = "x=1";
   net::DownloadTask post = Get("/first");
   post.body = reinterpret_cast<const uint8_t*>(body.data());
   post.bodyLength = 3;
+  post.referer = std::wstring(outside.begin(), outside.end());
   EXPECT_EQ(worker->Transfer(post), net::DL_OK);
-  EXPECT_TRUE(pending.load());
 
   net::DownloadTask t = Get("/first");
+  t.referer = std::wstring(outside.begin(), outside.end());
+  t.plantCookie = true;
   EXPECT_EQ(worker->Transfer(t), net::DL_OK);
-  EXPECT_FALSE(pending.load());
   t = Get("/second");
   EXPECT_EQ(worker->Transfer(t), net::DL_OK);
   t = Get("/outside/next");
