@@ -152,6 +152,8 @@ void ResetVersionCheckForTest() {
   KeepOffer(nullptr);
 }
 
+void AcceptOfferForTest(const UpgradeOffer& offer) { KeepOffer(&offer); }
+
 bool IsProcessElevated() { return pf::proc().IsProcessElevated(); }
 
 bool InUpgradeRange(const std::wstring& range) {

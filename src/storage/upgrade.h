@@ -28,6 +28,10 @@ bool InUpgradeRange(const std::wstring& range);
 bool IsProcessElevated();
 // Lets a test run StartVersionCheck again; forgets the verified offer.
 void ResetVersionCheckForTest();
+struct UpgradeOffer;
+// Puts an offer in place as if a version file had been verified (for the
+// platform suites, which have no signing key on every system).
+void AcceptOfferForTest(const UpgradeOffer& offer);
 
 // Task tags.
 constexpr int32_t kTagVersionFile = 0;
