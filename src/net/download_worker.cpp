@@ -171,10 +171,10 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
 
     const bool post = task.body != nullptr && task.bodyLength > 0;
     if (post) {
-      request = http.OpenRequest(connection, L"POST", parts.path);
+      request = http.OpenRequest(connection, L"POST", parts.path, parts.secure);
       if (!request || !http.AddRequestHeaders(request, kPostHeader)) return DL_REQUEST_FAILED;
     } else {
-      request = http.OpenRequest(connection, L"GET", parts.path);
+      request = http.OpenRequest(connection, L"GET", parts.path, parts.secure);
       if (!request) return DL_REQUEST_FAILED;
       // The referer travels in its own task, so it lands on that request only.
       if (!task.referer.empty()) {
