@@ -12,8 +12,9 @@ namespace pf {
 class LinuxProcesses : public Processes {
  public:
   // elevationHelper: the program that runs a command with the superuser's
-  // rights after asking the user (looked up on PATH).
-  explicit LinuxProcesses(std::string elevationHelper = "pkexec")
+  // rights after asking the user.  By its absolute path: a PATH the user's
+  // other programs can change must not choose what gets the rights.
+  explicit LinuxProcesses(std::string elevationHelper = "/usr/bin/pkexec")
       : elevationHelper_(std::move(elevationHelper)) {}
 
   // True when the effective user is the superuser.
