@@ -105,12 +105,8 @@ void EvaluateVersionFile(app::CGlobalModule& c, const net::DownloadTask& t) {
                  ReadIniText(L"version", L"signature", L"", t.filePath), TrustedUpgradeKeys(), offer);
   if (check != OfferCheck::kVerified) return;
   KeepOffer(&offer);
-
-  // Blocks this worker until the player confirms; there is no way to decline.
-  pf::ui().MessageBox(LoginWindow(c), FormatPrompt(c.latestVersion), kUpgradeCaption, pf::kMB_OK);
-  if (pf::HWindow login = LoginWindow(c)) pf::ui().ShowWindow(login, pf::kSW_HIDE);
-  if (pf::HWindow backdrop = BackdropWindow(c)) pf::ui().ShowWindow(backdrop, pf::kSW_HIDE);
-  if (!DownloadUpgradePackage(c)) ShowWindowsAgain(c);
+  // The player is asked on the user-interface thread, which owns the windows.
+  if (pf::HWindow login = LoginWindow(c)) pf::ui().PostMessage(login, app::WM_UPGRADE_OFFERED, 0, 0);
 }
 
 void LaunchUpgrader(app::CGlobalModule& c, const net::DownloadTask& t) {
@@ -153,6 +149,16 @@ void ResetVersionCheckForTest() {
 }
 
 void AcceptOfferForTest(const UpgradeOffer& offer) { KeepOffer(&offer); }
+
+void OnUpgradeOffered(app::CGlobalModule& c) {
+  UpgradeOffer offer;
+  if (!VerifiedOffer(offer)) return;
+  // Waits until the player confirms; there is no way to decline.
+  pf::ui().MessageBox(LoginWindow(c), FormatPrompt(offer.version), kUpgradeCaption, pf::kMB_OK);
+  if (pf::HWindow login = LoginWindow(c)) pf::ui().ShowWindow(login, pf::kSW_HIDE);
+  if (pf::HWindow backdrop = BackdropWindow(c)) pf::ui().ShowWindow(backdrop, pf::kSW_HIDE);
+  if (!DownloadUpgradePackage(c)) ShowWindowsAgain(c);
+}
 
 bool IsProcessElevated() { return pf::proc().IsProcessElevated(); }
 

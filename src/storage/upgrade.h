@@ -16,6 +16,9 @@ namespace storage {
 int32_t OnDownloadEvent(uintptr_t userData, int32_t tag, int32_t event, int32_t value,
                         uintptr_t extra);
 
+// The verified offer's question to the player, on the user-interface thread
+// (WM_UPGRADE_OFFERED): the prompt, the windows hidden, the package task.
+void OnUpgradeOffered(app::CGlobalModule& context);
 // Submits the version-file task once per process (user-interface thread).
 // Does nothing when it already ran or the live context has no downloader.
 void StartVersionCheck();

@@ -9,6 +9,7 @@
 
 #include "app/app_messages.h"
 #include "app/global_module.h"
+#include "app/run_modes.h"
 #include "platform/portable/utf8.h"
 #include "platform/test_files.h"
 #include "storage/settings.h"
@@ -80,8 +81,18 @@ class Upgrade : public ::testing::Test {
     std::ofstream(pf::ToUtf8(file), std::ios::binary | std::ios::trunc) << text;
     net::DownloadTask task;
     task.filePath = file;
+    const size_t asked = ui().messageBoxes.size();
     storage::OnDownloadEvent(reinterpret_cast<uintptr_t>(ctx.get()), storage::kTagVersionFile,
                              net::DL_EVENT_FINISHED, result, reinterpret_cast<uintptr_t>(&task));
+    // The worker only posts the offer; the application window procedure asks.
+    EXPECT_EQ(ui().messageBoxes.size(), asked);
+    ui().dispatched.clear();
+    ui().RunMessageLoop(nullptr);
+    bool offered = false;
+    for (const pf::Msg& m : ui().dispatched)
+      offered |= m.hwnd == Login() && m.message == app::WM_UPGRADE_OFFERED;
+    ui().dispatched.clear();
+    if (offered) storage::OnUpgradeOffered(*ctx);
   }
   void LastOffered(const std::wstring& version) {
     storage::WriteIniText(L"version", L"lastUpgradeVer", version, storage::GetLastUpgradeFile());
@@ -370,6 +381,23 @@ TEST_F(Upgrade, OnlyTheSignedPackageStarts) {
   PackageFinished(net::DL_OK);
   EXPECT_TRUE(env.P().processes.Starts().empty());
   EXPECT_FALSE(storage::DownloadUpgradePackage(*ctx));
+}
+
+// The question is asked by the application window procedure when the offer's
+// message arrives, and only for an offer that was verified.
+TEST_F(Upgrade, ThePromptComesFromTheWindowProcedure) {
+  app::ApplicationWindowProc(Login(), app::WM_UPGRADE_OFFERED, 0, 0);
+  EXPECT_FALSE(Prompted());
+  storage::UpgradeOffer offer;
+  offer.version = L"3.0.0.12";
+  offer.size = kPackage.size();
+  offer.sha256 = DigestOf(kPackage);
+  storage::AcceptOfferForTest(offer);
+  app::ApplicationWindowProc(Login(), app::WM_UPGRADE_OFFERED, 0, 0);
+  ASSERT_TRUE(Prompted());
+  EXPECT_EQ(ui().messageBoxes[0].text, L"检测到最新版本[3.0.0.12]，确认更新！");
+  EXPECT_FALSE(ui().IsWindowVisible(Login()));
+  EXPECT_EQ(queue->tasks.size(), 1u);
 }
 
 TEST_F(Upgrade, PingTasksEndTheShortRunsWhateverTheResult) {
