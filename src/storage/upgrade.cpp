@@ -136,7 +136,8 @@ void LaunchUpgrader(app::CGlobalModule& c, const net::DownloadTask& t) {
     ShowWindowsAgain(c);
     return;
   }
-  WriteIniText(L"version", L"lastUpgradeVer", c.latestVersion, GetLastUpgradeFile());
+  // The version that was signed, not a text another thread may change.
+  WriteIniText(L"version", L"lastUpgradeVer", offer.version, GetLastUpgradeFile());
   if (pf::HWindow login = LoginWindow(c))
     pf::ui().PostMessage(login, app::WM_CLOSE_LOGIN_WINDOW, 0, 0);
 }
