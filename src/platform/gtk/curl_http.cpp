@@ -19,6 +19,7 @@ struct CurlHandle {
   std::string agent;
   std::string host;
   uint16_t port = 0;
+  bool secure = false;
   std::string userName;
   std::string password;
 
@@ -40,6 +41,9 @@ struct CurlHandle {
 };
 
 CurlHandle* H(HInternet h) { return reinterpret_cast<CurlHandle*>(h); }
+
+std::mutex g_testAuthorityLock;
+std::string g_testAuthority;  // guarded by g_testAuthorityLock
 HInternet Out(CurlHandle* h) { return reinterpret_cast<HInternet>(h); }
 
 }  // namespace
@@ -125,6 +129,11 @@ bool ChunkStaged(CurlHandle* h) { return h->stagedOffset < h->staged.size(); }
 
 CurlHttp::CurlHttp() { curl_global_init(CURL_GLOBAL_DEFAULT); }
 
+void CurlHttp::SetCertificateAuthorityFileForTest(const std::string& path) {
+  std::lock_guard<std::mutex> hold(g_testAuthorityLock);
+  g_testAuthority = path;
+}
+
 bool CurlHttp::CrackUrl(const std::wstring& url, UrlParts& out) { return SplitUrl(url, out); }
 
 HInternet CurlHttp::Open(const std::wstring& agent) {
@@ -148,11 +157,12 @@ HInternet CurlHttp::Connect(HInternet internetHandle, const std::wstring& host, 
 }
 
 HInternet CurlHttp::OpenRequest(HInternet connectionHandle, const std::wstring& verb,
-                                const std::wstring& path) {
+                                const std::wstring& path, bool secure) {
   CurlHandle* connection = H(connectionHandle);
   if (!connection || connection->kind != CurlHandle::kConnection || verb.empty()) return nullptr;
   auto* h = new CurlHandle(*connection);
   h->kind = CurlHandle::kRequest;
+  h->secure = secure;
   h->verb = ToUtf8(verb);
   h->target = EncodeRequestTarget(path);
   return Out(h);
@@ -215,12 +225,20 @@ bool CurlHttp::SendRequest(HInternet requestHandle, const uint8_t* body, uint32_
   h->easy = curl_easy_init();
   h->multi = curl_multi_init();
   if (!h->easy || !h->multi) return false;
-  const std::string url = "http://" + h->host + ":" + std::to_string(h->port) + h->target;
+  const std::string url = (h->secure ? "https://" : "http://") + h->host + ":" +
+                          std::to_string(h->port) + h->target;
   CURL* e = h->easy;
   curl_easy_setopt(e, CURLOPT_URL, url.c_str());
   curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
-  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
-  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+  // A secure request stays secure: no redirect may lead it to plain http.
+  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, h->secure ? "https" : "http,https");
+  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, h->secure ? "https" : "http,https");
+  curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+  {
+    std::lock_guard<std::mutex> hold(g_testAuthorityLock);
+    if (!g_testAuthority.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, g_testAuthority.c_str());
+  }
   curl_easy_setopt(e, CURLOPT_USERAGENT, h->agent.c_str());
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
