@@ -27,43 +27,8 @@
 
 namespace {
 
+using testsupport::StandInLogin;
 using windows::CFormGame;
-
-// The login window's stand-in: a plain window of the application class that
-// hands out the game address and counts its reloads.
-class StandInLogin : public app::ILoginForm {
- public:
-  pf::HWindow GetHWND() const override { return hwnd_; }
-  pf::LResult HandleMessage(pf::HWindow h, uint32_t m, pf::WParam w, pf::LParam l) override {
-    return pf::ui().DefWindowProc(h, m, w, l);
-  }
-  bool PreTranslateMessage(pf::Msg*) override { return false; }
-  void SetRect(int, int, int right, int bottom) override {
-    width_ = right;
-    height_ = bottom;
-  }
-  void RedrawControls(bool) override {}
-  bool Create(const std::wstring& className, const std::wstring& title, pf::HWindow) override {
-    hwnd_ = pf::ui().CreateWindowEx(0, className, title, pf::kWS_POPUP, 0, 0, width_, height_,
-                                    nullptr);
-    return hwnd_ != nullptr;
-  }
-  bool Init() override {
-    app::CGlobalModule& ctx = app::Ctx();
-    return Create(ctx.windowClass, ctx.title, nullptr);
-  }
-  std::wstring GetEnterGameUrl() const override { return gameUrl; }
-  std::wstring GetQuickLoginUrl() const override { return std::wstring(); }
-  void ReloadAfterGame() override { ++reloads; }
-
-  std::wstring gameUrl;
-  int reloads = 0;
-
- private:
-  pf::HWindow hwnd_ = nullptr;
-  int width_ = 1;
-  int height_ = 1;
-};
 
 // Answers the program's message boxes and picks menu items from GTK timers,
 // which also run inside the boxes' and menus' own loops.
