@@ -163,7 +163,9 @@ struct Shot {
     fh.bfSize = fh.bfOffBits + bytes;
     std::fwrite(&fh, sizeof fh, 1, f);
     std::fwrite(&ih, sizeof ih, 1, f);
-    std::fwrite(pixels.data(), 1, bytes, f);
+    std::vector<uint32_t> opaque(pixels);
+    for (uint32_t& p : opaque) p |= 0xFF000000u;  // the screen's fourth byte is not alpha
+    std::fwrite(opaque.data(), 1, bytes, f);
     std::fclose(f);
   }
 };
