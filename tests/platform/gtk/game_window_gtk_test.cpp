@@ -284,6 +284,15 @@ TEST_F(GameWindowGtk, TrayButtonHidesBehindAnIconThatAClickTakesAway) {
   ASSERT_TRUE(Pump([&] { return Game() && Loaded(before); }));
   Pump([] { return false; }, 1000);  // the tray takes a moment to come up
 
+  // The icon's menu (156): "打开" shows the window and takes the icon away.
+  ClickControl(Game()->TrayButton());
+  ASSERT_TRUE(Pump([&] { return Game()->InTray(); }, 5000));
+  EXPECT_FALSE(ui.IsWindowVisible(Game()->GetHWND()));
+  responder.menuItem = 0;
+  ui.PostMessage(Game()->GetHWND(), app::WM_TRAY_NOTIFY, 156, pf::kWM_RBUTTONUP);
+  ASSERT_TRUE(Pump([&] { return ui.IsWindowVisible(Game()->GetHWND()); }, 5000));
+  EXPECT_FALSE(Game()->InTray());
+
   ClickControl(Game()->TrayButton());
   ASSERT_TRUE(Pump([&] { return Game()->InTray(); }, 5000));
   EXPECT_FALSE(ui.IsWindowVisible(Game()->GetHWND()));
