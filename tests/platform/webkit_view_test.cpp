@@ -21,56 +21,13 @@
 #include "browser/browser_view.h"
 #include "platform/platform.h"
 #include "platform/portable/utf8.h"
+#include "support/page_server.h"
 
 namespace {
 
 using browser::CBrowserView;
 
-// The page server: a child process of this test, ended by its pid.
-class PageServer {
- public:
-  PageServer() {
-    char pattern[] = "/tmp/vexa-pages-XXXXXX";
-    const int fd = mkstemp(pattern);
-    if (fd >= 0) close(fd);
-    log_ = pattern;
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], 1);
-      close(out[0]);
-      execl("/usr/bin/python3", "python3", WEB_TEST_SERVER, log_.c_str(), nullptr);
-      _exit(127);
-    }
-    close(out[1]);
-    FILE* in = fdopen(out[0], "r");
-    if (in && fscanf(in, "%d", &port_) != 1) port_ = 0;
-    if (in) fclose(in);
-  }
-  ~PageServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-    unlink(log_.c_str());
-  }
-  int Port() const { return port_; }
-  std::wstring Url(const std::string& path) const {
-    return pf::FromUtf8("http://localhost:" + std::to_string(port_) + path);
-  }
-  std::string Log() const {
-    std::ifstream in(log_);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
- private:
-  std::string log_;
-  pid_t pid_ = -1;
-  int port_ = 0;
-};
+using testsupport::PageServer;
 
 struct Note {
   unsigned code;
@@ -182,7 +139,7 @@ class WebKitView : public ::testing::Test {
   pf::HWindow form = nullptr;
 };
 
-PageServer WebKitView::server;
+PageServer WebKitView::server(WEB_TEST_SERVER);
 
 TEST_F(WebKitView, FirstLoadRaises8Then0AndTheWindowIsAPlacedChild) {
   Owner owner;
