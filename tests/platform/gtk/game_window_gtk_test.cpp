@@ -319,4 +319,38 @@ TEST_F(GameWindowGtk, TrayButtonHidesBehindAnIconThatAClickTakesAway) {
   EXPECT_FALSE(Game()->InTray());
 }
 
+// Two shown windows: the focus settles instead of going back and forth
+// (each focus-in used to present its window again, which took the focus from
+// the other one, and the stream of activations starved GTK's own events).
+TEST_F(GameWindowGtk, TwoShownWindowsLetTheFocusSettle) {
+  pf::Ui& ui = pf::ui();
+  pf::HWindow a = ui.CreateWindowEx(0, L"ZuWayfar", L"a", pf::kWS_POPUP, 10, 10, 200, 150, nullptr);
+  pf::HWindow b = ui.CreateWindowEx(0, L"ZuWayfar", L"b", pf::kWS_POPUP, 300, 10, 200, 150, nullptr);
+  ui.ShowWindow(a, pf::kSW_SHOWNORMAL);
+  ui.ShowWindow(b, pf::kSW_SHOWNORMAL);
+  ui.SetForegroundWindow(a);
+  ui.SetForegroundWindow(b);
+  struct Activations : pf::MessageFilter {
+    int count = 0;
+    bool PreTranslateMessage(pf::Msg* m) override {
+      count += m->message == pf::kWM_ACTIVATE;
+      return false;
+    }
+  } activations;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+  while (std::chrono::steady_clock::now() < end) {
+    g_timeout_add(
+        20,
+        +[](gpointer) -> gboolean {
+          pf::ui().PostQuitMessage(0);
+          return G_SOURCE_REMOVE;
+        },
+        nullptr);
+    ui.RunMessageLoop(&activations);
+  }
+  EXPECT_LT(activations.count, 20);
+  ui.DestroyWindow(a);
+  ui.DestroyWindow(b);
+}
+
 }  // namespace
