@@ -126,7 +126,7 @@ class WebKitView : public ::testing::Test {
   pf::HWindow form = nullptr;
 };
 
-PageServer WebKitView::server;
+PageServer WebKitView::server(WEB_TEST_SERVER);
 
 TEST_F(WebKitView, FirstLoadRaises8Then0AndTheWindowIsAPlacedChild) {
   Owner owner;
