@@ -29,6 +29,13 @@ enum DownloadEvent : int32_t {
 using DownloadCallback = int32_t (*)(uintptr_t userData, int32_t tag, int32_t event,
                                      int32_t value, uintptr_t extra);
 
+// The cap on a response body when the task names none: generous enough for
+// any package the platform ships, small enough that a hostile server cannot
+// fill the disk.
+constexpr uint64_t kDefaultMaxBytes = 256ull * 1024 * 1024;
+// The cap for small answers: the version file and the ping answers.
+constexpr uint64_t kSmallAnswerMaxBytes = 64ull * 1024;
+
 struct DownloadTask {
   std::wstring url;        // scheme http, host, optional port, path and query
   std::wstring filePath;   // empty: the body is not read; else the file, or the folder (flags)
@@ -41,6 +48,9 @@ struct DownloadTask {
   bool appendUrlName = false;     // filePath is a folder; the name is the URL's last segment
   bool uniqueName = false;        // filePath is a folder; the name is a GUID + "_" + last segment
   bool deleteOnFailure = false;   // the worker deletes the file when the task fails or stops
+  // Most body bytes accepted; 0 means kDefaultMaxBytes.  A larger announced
+  // length fails before the file is created.
+  uint64_t maxBytes = 0;
 };
 
 }  // namespace net

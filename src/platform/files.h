@@ -22,6 +22,10 @@ class Files {
   virtual std::wstring RoamingAppDataFolder() = 0;
   // The user's temporary folder with its trailing separator; empty on failure.
   virtual std::wstring TempFolder() = 0;
+  // A folder for short-lived answer files that no other user can enter or
+  // plant links in, with its trailing separator.  The Windows temporary
+  // folder already is the user's own; other systems override this.
+  virtual std::wstring PrivateTempFolder() { return TempFolder(); }
 };
 
 }  // namespace pf

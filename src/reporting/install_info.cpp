@@ -125,7 +125,7 @@ bool SubmitPing(const std::wstring& url, int32_t tag, const std::wstring& fileNa
   if (!queue.IsStarted() && !queue.Start()) return false;
   net::DownloadTask task;
   task.url = url;
-  task.filePath = storage::GetTempFolder() + fileName;
+  task.filePath = storage::GetPrivateTempFolder() + fileName;
   task.retryCount = 0;
   task.callback = &storage::OnDownloadEvent;
   task.userData = reinterpret_cast<uintptr_t>(ctx);
@@ -133,6 +133,7 @@ bool SubmitPing(const std::wstring& url, int32_t tag, const std::wstring& fileNa
   task.appendUrlName = fileName.empty();
   task.uniqueName = false;
   task.deleteOnFailure = true;
+  task.maxBytes = net::kSmallAnswerMaxBytes;
   return queue.Submit(task);
 }
 

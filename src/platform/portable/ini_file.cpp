@@ -1,14 +1,14 @@
 #include "platform/portable/ini_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cwctype>
-#include <fstream>
+#include <mutex>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 #include "platform/portable/utf8.h"
@@ -62,12 +62,36 @@ Line Classify(const std::wstring& raw) {
   return line;
 }
 
-std::optional<std::vector<Line>> Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  std::string bytes = buffer.str();
+// Reads the file whole; nothing when it cannot be read or is over the cap.
+std::optional<std::string> ReadCapped(const std::string& path, bool& tooLarge) {
+  tooLarge = false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string bytes;
+  char chunk[16384];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    if (bytes.size() + static_cast<size_t>(n) > kMaxIniFileBytes) {
+      tooLarge = true;
+      ::close(fd);
+      return std::nullopt;
+    }
+    bytes.append(chunk, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return bytes;
+}
+
+std::optional<std::vector<Line>> Load(const std::string& path, bool& tooLarge) {
+  std::optional<std::string> read = ReadCapped(path, tooLarge);
+  if (!read) return std::nullopt;
+  std::string bytes = std::move(*read);
   if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
       static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
     bytes.erase(0, 3);
@@ -104,10 +128,27 @@ std::optional<std::wstring> Find(const std::vector<Line>& lines, const std::wstr
   return std::nullopt;
 }
 
+// The folder part of a path ("." when there is none).
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Writes a fresh file beside the target under a unique name, flushes it,
+// renames it over the target and flushes the folder, so the target is always
+// either the old file or the new one.  The file is private to the user.
 bool WriteAtomically(const std::string& path, const std::string& bytes) {
-  const std::string temp = path + ".tmp" + std::to_string(static_cast<long>(getpid()));
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  std::string temp = path + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
+  ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  if (::fchmod(fd, 0600) != 0) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return false;
+  }
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -127,10 +168,23 @@ bool WriteAtomically(const std::string& path, const std::string& bytes) {
     ::unlink(temp.c_str());
     return false;
   }
+  const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
   return true;
 }
 
 }  // namespace
+
+std::wstring WithoutLineBreaks(const std::wstring& text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (const wchar_t c : text)
+    if (c != L'\r' && c != L'\n' && c != L'\0') out += c;
+  return out;
+}
 
 int32_t ParseProfileInt(const std::wstring& text) {
   size_t i = 0;
@@ -153,7 +207,8 @@ std::wstring IniFile::ReadText(const std::wstring& section, const std::wstring& 
   if (bufferUnits <= 0) return std::wstring();
   const auto maxUnits = static_cast<size_t>(bufferUnits - 1);
   std::optional<std::wstring> value;
-  if (const auto lines = Load(ToUtf8(file))) value = Find(*lines, section, key);
+  bool tooLarge = false;
+  if (const auto lines = Load(ToUtf8(file), tooLarge)) value = Find(*lines, section, key);
   if (!value) {
     // The profile functions drop trailing blanks from the default.
     std::wstring def = defaultValue;
@@ -170,11 +225,21 @@ int32_t IniFile::ReadInt(const std::wstring& section, const std::wstring& key,
   return ParseProfileInt(text);
 }
 
-bool IniFile::WriteText(const std::wstring& section, const std::wstring& key,
-                        const std::wstring& value, const std::wstring& file) {
+bool IniFile::WriteText(const std::wstring& sectionName, const std::wstring& keyName,
+                        const std::wstring& valueText, const std::wstring& file) {
   const std::string path = ToUtf8(file);
+  // One writer at a time in this process, so two threads editing one file
+  // never lose each other's change.
+  static std::mutex writeLock;
+  std::lock_guard<std::mutex> hold(writeLock);
   std::vector<Line> lines;
-  if (auto loaded = Load(path)) lines = std::move(*loaded);
+  bool tooLarge = false;
+  if (auto loaded = Load(path, tooLarge)) lines = std::move(*loaded);
+  // A file over the cap is not ours to rewrite: it stays as it is.
+  if (tooLarge) return false;
+  const std::wstring section = WithoutLineBreaks(sectionName);
+  const std::wstring key = WithoutLineBreaks(keyName);
+  const std::wstring value = WithoutLineBreaks(valueText);
 
   const std::wstring entry = key + L"=" + value;
   // Locate the first section of that name and, inside it, the key.

@@ -1,9 +1,10 @@
 // Files on a POSIX system.  The roaming application-data folder follows the
 // XDG rule ($XDG_CONFIG_HOME, default ~/.config) and the temporary folder is
-// $TMPDIR or /tmp/, both with a trailing separator.  A test may give other
+// $TMPDIR or /tmp/, both with a trailing separator.  Folders are made 0700.  A test may give other
 // roots through the constructor.
 #pragma once
 
+#include <mutex>
 #include <string>
 
 #include "platform/files.h"
@@ -22,11 +23,18 @@ class PosixFiles : public Files {
   bool DeleteFile(const std::wstring& path) override;
   std::wstring RoamingAppDataFolder() override;
   std::wstring TempFolder() override;
+  // $XDG_RUNTIME_DIR/vexatavo/ when the runtime folder is the user's own
+  // (0700), else a folder made once per process by mkdtemp in TempFolder();
+  // TempFolder() itself when neither can be had.  Roots given to the
+  // constructor are used as they are.
+  std::wstring PrivateTempFolder() override;
 
  private:
   std::wstring appDataOverride_;
   std::wstring tempOverride_;
   bool overridden_ = false;
+  std::mutex privateLock_;
+  std::wstring private_;  // the made folder, once made
 };
 
 }  // namespace pf
