@@ -2,6 +2,10 @@
 // checked before a file exists, file names from URLs kept inside their folder,
 // exceptions kept inside the worker loop.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +20,9 @@
 #include "net/http_downloader.h"
 #include "platform/test_files.h"
 #include "platform/web_engine.h"
+#include "platform/portable/http_common.h"
+#include "platform/portable/posix_files.h"
+#include "platform/portable/utf8.h"
 #include "support/fake_env.h"
 
 namespace {
@@ -199,6 +206,82 @@ TEST(TrustedPages, OnlyTheListedHostsOverHttpOrHttps) {
   EXPECT_FALSE(pf::IsTrustedPageUrl(L"about:blank"));
   EXPECT_FALSE(pf::IsTrustedPageUrl(L""));
   pf::SetTrustedPageHosts({});
+}
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+    if (value.empty())
+      ::unsetenv(name);
+    else
+      ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (had_)
+      ::setenv(name_, old_.c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+unsigned Mode(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(HostileInput, AnswerFilesLiveInAPrivateFolderAndNeverFollowLinks) {
+  const std::string root = pf::ToUtf8(env.Root());
+  const std::string runtime = root + "runtime";
+  ::mkdir(runtime.c_str(), 0700);
+  const std::string temp = root + "tmp";
+  ::mkdir(temp.c_str(), 0777);
+  ScopedEnv tmpdir("TMPDIR", temp);
+  {
+    ScopedEnv xdg("XDG_RUNTIME_DIR", runtime);
+    pf::PosixFiles files;
+    EXPECT_EQ(files.PrivateTempFolder(), pf::FromUtf8(runtime + "/vexatavo/"));
+    EXPECT_EQ(Mode(runtime + "/vexatavo"), 0700u);
+  }
+  const std::string own = temp + "/vexatavo-" + std::to_string(::geteuid());
+  {
+    // A runtime folder others may enter is not used.
+    ::chmod(runtime.c_str(), 0755);
+    ScopedEnv xdg("XDG_RUNTIME_DIR", runtime);
+    pf::PosixFiles files;
+    EXPECT_EQ(files.PrivateTempFolder(), pf::FromUtf8(own + "/"));
+    EXPECT_EQ(Mode(own), 0700u);
+  }
+  ::rmdir(own.c_str());
+  {
+    // A link planted where the user's folder goes: a fresh folder instead.
+    ASSERT_EQ(::symlink(runtime.c_str(), own.c_str()), 0);
+    ScopedEnv xdg("XDG_RUNTIME_DIR", "");
+    pf::PosixFiles files;
+    const std::string chosen = pf::ToUtf8(files.PrivateTempFolder());
+    EXPECT_EQ(chosen.rfind(temp + "/vexatavo-", 0), 0u) << chosen;
+    EXPECT_NE(chosen, own + "/");
+    EXPECT_EQ(Mode(chosen.substr(0, chosen.size() - 1)), 0700u);
+  }
+
+  // A link at the answer file's path is replaced, its target left alone.
+  const std::string victim = root + "victim.txt";
+  testsupport::WriteRaw(pf::FromUtf8(victim), "precious");
+  const std::string answer = root + "ActiveStat.tmp";
+  ASSERT_EQ(::symlink(victim.c_str(), answer.c_str()), 0);
+  pf::HTargetFile file = pf::PosixCreateTargetFile(pf::FromUtf8(answer));
+  ASSERT_NE(file, nullptr);
+  EXPECT_TRUE(pf::PosixWriteTargetFile(file, reinterpret_cast<const uint8_t*>("gif"), 3));
+  pf::PosixCloseTargetFile(file);
+  EXPECT_EQ(testsupport::ReadRaw(pf::FromUtf8(victim)), "precious");
+  EXPECT_EQ(testsupport::ReadRaw(pf::FromUtf8(answer)), "gif");
+  EXPECT_EQ(Mode(answer), 0600u);
 }
 
 }  // namespace

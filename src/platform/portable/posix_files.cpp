@@ -64,7 +64,13 @@ std::wstring PosixFiles::PrivateTempFolder() {
     ::mkdir(folder.c_str(), 0700);
     if (OwnPrivateFolder(folder)) return private_ = FromUtf8(folder) + L"/";
   }
-  std::string pattern = ToUtf8(TempFolder()) + "vexatavo-XXXXXX";
+  // The user's own folder in the shared temporary folder, kept from run to
+  // run; one that someone else made (or a link) is not used.
+  const std::string temp = ToUtf8(TempFolder());
+  const std::string own = temp + "vexatavo-" + std::to_string(::geteuid());
+  ::mkdir(own.c_str(), 0700);
+  if (OwnPrivateFolder(own)) return private_ = FromUtf8(own) + L"/";
+  std::string pattern = temp + "vexatavo-XXXXXX";
   if (::mkdtemp(pattern.data())) return private_ = FromUtf8(pattern) + L"/";
   return TempFolder();
 }

@@ -24,9 +24,10 @@ class PosixFiles : public Files {
   std::wstring RoamingAppDataFolder() override;
   std::wstring TempFolder() override;
   // $XDG_RUNTIME_DIR/vexatavo/ when the runtime folder is the user's own
-  // (0700), else a folder made once per process by mkdtemp in TempFolder();
-  // TempFolder() itself when neither can be had.  Roots given to the
-  // constructor are used as they are.
+  // (0700), else TempFolder() + "vexatavo-UID/" when that is a folder of this
+  // user that nobody else may enter, else a fresh mkdtemp folder; TempFolder()
+  // itself when none can be had.  Roots given to the constructor are used as
+  // they are.
   std::wstring PrivateTempFolder() override;
 
  private:
