@@ -13,7 +13,7 @@ BUILD=$ROOT/build/linux-fuzz
 mode=${1:-smoke}
 seconds=${2:-}
 case "$mode" in
-  smoke) limit=(-runs=3000) ;;
+  smoke) limit=(-runs=1000) ;;
   full) if [ -n "$seconds" ]; then limit=(-max_total_time="$seconds"); else limit=(-runs=1000000); fi ;;
   *) echo "usage: $0 smoke|full [seconds]" >&2; exit 2 ;;
 esac

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/global_module.h"
+#include "app/app_messages.h"
 #include "fuzz_support.h"
 #include "platform/portable/utf8.h"
 #include "storage/settings.h"
