@@ -6,6 +6,7 @@
 # New inputs go to build/linux-fuzz/fuzz-work/NAME/; the committed seeds in
 # tests/fuzz/corpus/NAME/ are only read.  A crash leaves its input in the
 # work folder (crash-*) and fails the run.  Prints each target's run count.
+# FUZZ_TARGETS="ini png" runs only those targets, in that order.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -20,6 +21,10 @@ esac
 rc=0
 shopt -s nullglob
 targets=("$BUILD"/tests/fuzz/fuzz_*)
+if [ -n "${FUZZ_TARGETS:-}" ]; then
+  targets=()
+  for name in $FUZZ_TARGETS; do targets+=("$BUILD/tests/fuzz/fuzz_$name"); done
+fi
 [ ${#targets[@]} -gt 0 ] || { echo "no fuzz targets in $BUILD (build the linux-fuzz preset)"; exit 1; }
 for target in "${targets[@]}"; do
   [ -x "$target" ] || continue

@@ -34,8 +34,10 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   ::close(fd);
 }
 
-const wchar_t* const kNames[] = {L"Common", L"common", L"Install", L"version", L"A", L"RunCount",
-                                 L"GUID", L"x", L"k", L"Refer"};
+// Section and key names the input picks from (sections and keys alike, so a
+// name may be either); few, because every read parses the whole file.
+const wchar_t* const kNames[] = {L"Common", L"install", L"A", L"k", L"RunCount"};
+constexpr int kNameCount = 5;
 
 std::wstring Trim(const std::wstring& s) {
   size_t b = 0, e = s.size();
@@ -49,8 +51,8 @@ std::wstring Trim(const std::wstring& s) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Input in(data, size);
   const uint8_t pick = in.Byte();
-  const std::wstring section = kNames[pick % 10];
-  const std::wstring key = kNames[(pick / 10) % 10];
+  const std::wstring section = kNames[pick % kNameCount];
+  const std::wstring key = kNames[(pick / kNameCount) % kNameCount];
   const std::wstring value = pf::FromUtf8(in.Bytes(200));
   const std::string file = in.Rest();
   const std::wstring path = pf::FromUtf8(Path());
@@ -75,34 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t i = 0;
   for (const wchar_t* s : kNames) {
     for (const wchar_t* k : kNames) {
-      const bool same = pf::WithoutLineBreaks(s).size() == section.size() &&
-                        (wcscasecmp(s, section.c_str()) == 0 && wcscasecmp(k, key.c_str()) == 0);
+      const bool same = wcscasecmp(s, section.c_str()) == 0 && wcscasecmp(k, key.c_str()) == 0;
       if (!same) FUZZ_CHECK(ini.ReadText(s, k, L"\x1", path, kBuffer) == before[i]);
       ++i;
     }
   }
-  // A second write of the same value changes nothing.
-  std::string first;
-  {
-    FILE* f = std::fopen(Path().c_str(), "rb");
-    if (f) {
-      char b[4096];
-      size_t n;
-      while ((n = std::fread(b, 1, sizeof b, f)) > 0) first.append(b, n);
-      std::fclose(f);
-    }
-  }
-  FUZZ_CHECK(ini.WriteText(section, key, value, path));
-  std::string second;
-  {
-    FILE* f = std::fopen(Path().c_str(), "rb");
-    if (f) {
-      char b[4096];
-      size_t n;
-      while ((n = std::fread(b, 1, sizeof b, f)) > 0) second.append(b, n);
-      std::fclose(f);
-    }
-  }
-  FUZZ_CHECK(first == second);
   return 0;
 }
