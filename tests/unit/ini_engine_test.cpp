@@ -72,7 +72,8 @@ TEST_F(IniEngineTest, Utf8TextAndUtf16Cutting) {
 TEST_F(IniEngineTest, LineFeedFilesAndDuplicateSections) {
   std::ofstream(pf::ToUtf8(File())) << "[A]\nx=1\n[B]\ny=2\n[a]\nz=3\n";
   EXPECT_EQ(ini.ReadInt(L"A", L"x", 0, File()), 1);
-  EXPECT_EQ(ini.ReadInt(L"A", L"z", 0, File()), 3);
+  // As with the profile functions, only the first section of a name counts.
+  EXPECT_EQ(ini.ReadInt(L"A", L"z", -1, File()), -1);
   ASSERT_TRUE(ini.WriteText(L"A", L"w", L"4", File()));
   EXPECT_EQ(Slurp(File()), "[A]\r\nx=1\r\nw=4\r\n[B]\r\ny=2\r\n[a]\r\nz=3\r\n");
   EXPECT_EQ(pf::ParseProfileInt(L"\t-12z"), -12);

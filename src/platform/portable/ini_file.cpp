@@ -114,14 +114,20 @@ std::wstring StripQuotes(const std::wstring& v) {
   return v;
 }
 
-// The value of the first matching key in any section of that name, in file order.
+// The value of the first matching key in the first section of that name, as
+// the profile functions read it: later sections of the same name are not
+// looked at, lines before any section header form the nameless section, and
+// the names asked for are trimmed like the stored ones.
 std::optional<std::wstring> Find(const std::vector<Line>& lines, const std::wstring& section,
                                  const std::wstring& key) {
-  bool inSection = false;
+  const std::wstring wantSection = Trim(section);
+  const std::wstring wantKey = Trim(key);
+  bool inSection = wantSection.empty();
   for (const Line& line : lines) {
     if (line.kind == Line::kSection) {
-      inSection = EqualNoCase(line.name, section);
-    } else if (inSection && line.kind == Line::kEntry && EqualNoCase(line.name, key)) {
+      if (inSection) return std::nullopt;  // the first section of that name has ended
+      inSection = EqualNoCase(line.name, wantSection);
+    } else if (inSection && line.kind == Line::kEntry && EqualNoCase(line.name, wantKey)) {
       return StripQuotes(line.value);
     }
   }

@@ -124,11 +124,10 @@ class Win32Ini : public Ini {
       FlushFileBuffers(h);
       CloseHandle(h);
     }
-    bool swapped = exists && ReplaceFileW(file.c_str(), temp.c_str(), nullptr,
-                                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
-    if (!swapped)
-      swapped = MoveFileExW(temp.c_str(), file.c_str(),
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    // One rename over the old file.  (ReplaceFileW works in several steps
+    // and, killed between them, can leave no file at all under Wine.)
+    const bool swapped = MoveFileExW(temp.c_str(), file.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
     if (!swapped) DeleteFileW(temp.c_str());
     ForgetProfile(file);
     return swapped;

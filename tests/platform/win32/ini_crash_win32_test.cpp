@@ -37,7 +37,14 @@ TEST(IniCrash, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     PROCESS_INFORMATION pi{};
     ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &si, &pi));
-    Sleep(150 + random() % 400);
+    // Once the writer is under way (a Wine process is slow to start), kill
+    // it at a random moment of its rounds.
+    for (int wait = 0; wait < 400; ++wait) {
+      const std::wstring now = ini.ReadText(L"Install", L"Round", L"", file, 4000);
+      if (now.compare(0, now.find(L':'), std::to_wstring(lastSeen)) != 0) break;
+      Sleep(25);
+    }
+    Sleep(random() % 200);
     TerminateProcess(pi.hProcess, 9);
     WaitForSingleObject(pi.hProcess, 10000);
     CloseHandle(pi.hThread);
