@@ -1,5 +1,5 @@
 // The components the program runs with.  Subsystems that have not landed yet
-// are absent here: no game or quick-login window.
+// are absent here: no game window.
 #include "app/components.h"
 #include "app/desktop.h"
 #include "app/global_module.h"

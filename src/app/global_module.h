@@ -51,7 +51,7 @@ class CGlobalModule : public pf::MessageFilter {
   std::wstring windowClass;  // string 109, at most 99 units
   std::unique_ptr<IBackdropForm> backdrop;     // owned
   std::unique_ptr<ILoginForm> login;           // owned
-  IQuickLoginForm* quickLogin = nullptr;       // not owned; the latest one
+  IQuickLoginForm* quickLogin = nullptr;  // the latest one; cleared when its window is destroyed
   IGameForm* game = nullptr;                   // not owned; cleared when its window is destroyed
   std::unique_ptr<net::DownloadQueue> downloader;  // owned; may be null
   reporting::InstallInfo installInfo;  // unloaded until the first ping
