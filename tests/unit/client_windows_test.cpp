@@ -414,7 +414,7 @@ TEST_F(ClientWindows, ButtonsDragAndKeys) {
 }
 
 TEST_F(ClientWindows, QuickLoginWindowLayoutTitleAndForward) {
-  CFormLogin& login = Start(true);
+  Start(true);
   loginEngine->CompleteNavigation();
   const std::wstring qq = Http(deploy::kLoginHost, L"/qq?x=1");
   EXPECT_TRUE(loginEngine->RaiseNewWindow3(qq));
