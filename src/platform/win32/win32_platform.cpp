@@ -135,17 +135,9 @@ class Win32Ui : public Ui {
     cls.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(wc.backgroundColor));
     cls.lpszClassName = wc.className.c_str();
+    // A class registered before stays as it was (RegisterClassExW fails).
     const ATOM atom = ::RegisterClassExW(&cls);
-    if (atom == 0) {
-      // Registered before (a test registers it again): the class stays, with
-      // the procedure given now.
-      WNDCLASSEXW existing{};
-      existing.cbSize = sizeof existing;
-      const ATOM known = static_cast<ATOM>(
-          ::GetClassInfoExW(instance, wc.className.c_str(), &existing));
-      if (known != 0 && existing.lpfnWndProc == &Thunk) Procedures()[known] = wc.procedure;
-      return false;
-    }
+    if (atom == 0) return false;
     Procedures()[atom] = wc.procedure;
     return true;
   }
