@@ -152,6 +152,17 @@ journey() {
   [ "$pings" = 1 ] || { say "the activity ping was sent $pings times"; return 1; }
   grep -q '^ActiveCount=1' "$(settings_file)" || { say "ActiveCount=1 is not in $(settings_file)"; return 1; }
   say "login page shown; version file requested once; activity ping sent once; ActiveCount=1"
+
+  # QQ: the page's button opens the sign-in page as a pop-up, which the login
+  # window hands to the quick-login window (880 x 420, centred).
+  local x0=$(( (1920 - 1287) / 2 + 395 )) y0=$(( (1080 - 732) / 2 + 115 ))
+  xdotool mousemove $((x0 + 476)) $((y0 + 412)) click 1
+  wait_for_event qq-page || { say "the QQ sign-in page was not requested"; return 1; }
+  sleep 2
+  import -display "$DISPLAY" -window root "$SHOTS/login/quick-login-qq.png" &&
+    say "screenshot $SHOTS/login/quick-login-qq.png"
+  screenshot quick-login
+  say "QQ: the sign-in page is shown in the quick-login window"
 }
 
 # --- main ------------------------------------------------------------------------------------

@@ -178,12 +178,19 @@ class Win32System : public System {
   }
 };
 
-// The class procedure of every window: the shared code's procedure, found
-// in the window's class extra storage is not needed; one class, one procedure.
-WindowProc g_procedure = nullptr;
+// The class procedure of every registered class: the shared code's
+// procedure of the window's own class, found by the class atom (a program
+// or test that registers several classes keeps each one's procedure).
+std::map<ATOM, WindowProc>& Procedures() {
+  static std::map<ATOM, WindowProc> procedures;
+  return procedures;
+}
 
 LRESULT CALLBACK Thunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (g_procedure) return g_procedure(W(hwnd), message, wParam, lParam);
+  const auto atom = static_cast<ATOM>(::GetClassWord(hwnd, GCW_ATOM));
+  const auto found = Procedures().find(atom);
+  if (found != Procedures().end() && found->second)
+    return found->second(W(hwnd), message, wParam, lParam);
   return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
@@ -198,7 +205,6 @@ class Win32Ui : public Ui {
     CoUninitialize();
   }
   bool RegisterWindowClass(const WindowClass& wc) override {
-    g_procedure = wc.procedure;
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW cls{};
     cls.cbSize = sizeof cls;
@@ -210,7 +216,11 @@ class Win32Ui : public Ui {
     cls.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(wc.backgroundColor));
     cls.lpszClassName = wc.className.c_str();
-    return ::RegisterClassExW(&cls) != 0;
+    // A class registered before stays as it was (RegisterClassExW fails).
+    const ATOM atom = ::RegisterClassExW(&cls);
+    if (atom == 0) return false;
+    Procedures()[atom] = wc.procedure;
+    return true;
   }
   HWindow CreateWindowEx(uint32_t exStyle, const std::wstring& className, const std::wstring& title,
                          uint32_t style, int x, int y, int width, int height,
