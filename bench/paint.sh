@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Painting a 1287 x 732 skinned form against one plain copy of a bitmap of that
-# size, on each backend measurable here: cairo (GTK build), the software canvas
-# (the fake backend's) and GDI (the Windows sources for x86-64 under wine64).
-# Prints "<backend> paint/copy ratio: <number>" per backend.
+# Painting two skinned forms, the login form (1287 x 732) and the game
+# window's title strip at 1920 wide, against one plain copy of a bitmap of the
+# form's size, on each backend measurable here: cairo (GTK build), the
+# software canvas (the fake backend's) and GDI (the Windows sources for x86-64
+# under wine64).  Prints "<backend> <form> paint/copy ratio: <number>" per
+# backend and form, and the same after a button changed its look.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 status=0

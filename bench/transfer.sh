@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One HTTP attempt of the download workers against the curl tool, both
-# fetching a 200 MB file from a loopback server into a file.
-# Prints "transfer/curl ratio: <our throughput over curl's>".
+# fetching a 1 MB, a 20 MB and a 200 MB file from a loopback server into a file.
+# Prints "transfer/curl ratio <size>: R" per size and "transfer/curl ratio: R"
+# (200 MB), R being our throughput over curl's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 program=$root/build/${BENCH_PRESET:-linux}/bench/transfer_bench

@@ -16,7 +16,7 @@ grep -qE "^Magic\s+$magic" <<<"$headers" || fail "optional header magic is not $
 grep -qE '^Subsystem\s+00000002' <<<"$headers" || fail "not a Windows GUI program"
 grep -q 'requestedExecutionLevel level="asInvoker" uiAccess="false"' "$exe" \
   || fail "no manifest asking for asInvoker"
-allowed='^(kernel32|user32|gdi32|msimg32|gdiplus|ole32|oleaut32|shell32|shlwapi|advapi32|wininet|iphlpapi|comctl32|msvcrt|version|uxtheme)\.dll$'
+allowed='^(kernel32|user32|gdi32|msimg32|gdiplus|ole32|oleaut32|shell32|shlwapi|advapi32|wininet|bcrypt|iphlpapi|comctl32|msvcrt|version|uxtheme)\.dll$'
 status=0
 while read -r dll; do
   lower=$(tr 'A-Z' 'a-z' <<<"$dll")

@@ -13,6 +13,9 @@ constexpr uint32_t WM_TRAY_NOTIFY = pf::kWM_USER + 204;         // 1228, to the 
 constexpr uint32_t WM_CONFIRM_EXIT = pf::kWM_USER + 206;        // 1230, to the login window
 constexpr uint32_t WM_OPEN_QUICK_LOGIN = pf::kWM_USER + 207;    // 1231, to the login window
 constexpr uint32_t WM_CACHE_CLEARED = pf::kWM_USER + 210;       // 1234, to the game window
+// A verified upgrade offer waits for the player's answer (posted by the
+// download worker that checked the version file).
+constexpr uint32_t WM_UPGRADE_OFFERED = pf::kWM_USER + 211;     // 1235, to the login window
 
 // The program's own version: file version 3.0.0.0 with the dots removed.
 constexpr int32_t kOwnVersion = 3000;

@@ -33,8 +33,6 @@ class ProgramComponents final : public AppComponents {
     CGlobalModule* context = CGlobalModule::Instance();
     net::RefererSource referer;
     if (context) {
-      referer.pending = &context->refererPending;
-      referer.outsideUrl = [context] { return context->lastOutsideUrl; };
       // The cookie data of the one-shot referer: the first 28 characters of
       // the install-info record's MAC digest, empty until that record is loaded.
       referer.macDigest = [context] { return context->installInfo.MacDigestForCookie(); };

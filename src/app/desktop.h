@@ -18,7 +18,11 @@ int GetSystemBitness();
 std::wstring FindPlatformBrowser(const std::wstring& fileName);
 // Opens the page in the platform browser when it is installed (with the
 // referrer hand-over), else in another browser, and sends the browser ping.
+// Only an address that passes pf::IsSafeOutsideAddress leaves, as one quoted
+// argument, and at most three a second; anything else is dropped.
 void OpenInOutsideBrowser(const std::wstring& url);
+// Forgets the recent opens counted by the rate limit.
+void ResetOutsideOpensForTest();
 // The pay page for the signed-in account (server and account percent-encoded).
 std::wstring BuildPayPageUrl();
 

@@ -2,9 +2,10 @@
 // until after it returns.  It owns the backdrop and login windows, the
 // download queue and the values the other subsystems read from it.
 //
-// Threads: constructed and destroyed on the first thread; afterwards written
-// on the user-interface thread, except refererPending, which a download worker
-// consumes (an atomic exchange, so exactly one request takes it).
+// Threads: constructed and destroyed on the first thread; afterwards read and
+// written on the user-interface thread only.  The referer hand-over of
+// refererPending and lastOutsideUrl is copied into the ping's task when it is
+// made, so no worker reads them.
 #pragma once
 
 #include <atomic>

@@ -6,6 +6,7 @@
 #include "app/app_messages.h"
 #include "app/global_module.h"
 #include "platform/platform.h"
+#include "storage/upgrade.h"
 
 namespace app {
 namespace {
@@ -173,6 +174,10 @@ pf::LResult ApplicationWindowProc(pf::HWindow hwnd, uint32_t message, pf::WParam
       if (ctx->login) ui.ShowWindow(ctx->login->GetHWND(), pf::kSW_HIDE);
       if (ctx->backdrop) ui.ShowWindow(ctx->backdrop->GetHWND(), pf::kSW_HIDE);
     }
+    return 0;
+  }
+  if (message == WM_UPGRADE_OFFERED) {
+    storage::OnUpgradeOffered(*ctx);
     return 0;
   }
   if (message == WM_OPEN_QUICK_LOGIN) {

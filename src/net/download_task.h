@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/crypto.h"
+
 namespace net {
 
 // Result of one attempt.
@@ -16,6 +18,7 @@ enum DownloadResult : int32_t {
   DL_FILE_CREATE_FAILED = -5,  // creating the target file failed
   DL_READ_FAILED = -6,         // reading the body failed, or it ended early
   DL_FILE_WRITE_FAILED = -7,   // writing to the file failed
+  DL_DIGEST_MISMATCH = -8,     // the body's SHA-256 is not the one the task expects
 };
 
 // Third argument of the callback.
@@ -41,6 +44,16 @@ struct DownloadTask {
   bool appendUrlName = false;     // filePath is a folder; the name is the URL's last segment
   bool uniqueName = false;        // filePath is a folder; the name is a GUID + "_" + last segment
   bool deleteOnFailure = false;   // the worker deletes the file when the task fails or stops
+  // The page handed over to the platform's browser: a GET sends it as its
+  // Referer and, with plantCookie, stores the MAC-digest cookie for it.  Set
+  // when the task is made; no shared state is read when it runs.
+  std::wstring referer;
+  bool plantCookie = false;
+  uint64_t maxBytes = 0;          // 0: the default cap; else the most body bytes accepted
+  // With checkSha256 the body is written to filePath + ".partial" and becomes
+  // filePath only when its SHA-256 is sha256; the partial file never stays.
+  bool checkSha256 = false;
+  pf::Sha256Digest sha256{};
 };
 
 }  // namespace net

@@ -10,6 +10,7 @@ namespace net {
 namespace {
 
 constexpr wchar_t kAgent[] = L"HTTPDownloader";
+constexpr wchar_t kPartialSuffix[] = L".partial";
 constexpr wchar_t kPostHeader[] =
     L"Content-Type: application/x-www-form-urlencoded; charset=UTF-8;\r\n";
 constexpr size_t kCookieDataUnits = 28;
@@ -154,6 +155,8 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
   // like a connection that could not be made.
   if (!http.CrackUrl(task.url, parts)) return DL_NO_CONNECTION;
 
+  std::wstring partialPath;  // set once a partial file was created
+  std::unique_ptr<pf::Sha256> hasher;  // only for a checked body
   pf::HInternet internet = nullptr;
   pf::HInternet connection = nullptr;
   pf::HInternet request = nullptr;
@@ -168,20 +171,20 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
 
     const bool post = task.body != nullptr && task.bodyLength > 0;
     if (post) {
-      request = http.OpenRequest(connection, L"POST", parts.path);
+      request = http.OpenRequest(connection, L"POST", parts.path, parts.secure);
       if (!request || !http.AddRequestHeaders(request, kPostHeader)) return DL_REQUEST_FAILED;
     } else {
-      request = http.OpenRequest(connection, L"GET", parts.path);
+      request = http.OpenRequest(connection, L"GET", parts.path, parts.secure);
       if (!request) return DL_REQUEST_FAILED;
-      // Exactly one GET takes the pending referer; a failed header puts it back.
-      if (referer_.pending && referer_.pending->exchange(false)) {
-        const std::wstring outside = referer_.outsideUrl ? referer_.outsideUrl() : std::wstring();
-        if (!http.AddRequestHeaders(request, L"Referer: " + outside + L"\r\n")) {
-          referer_.pending->store(true);
+      // The referer travels in its own task, so it lands on that request only.
+      if (!task.referer.empty()) {
+        if (!http.AddRequestHeaders(request, L"Referer: " + task.referer + L"\r\n"))
           return DL_REQUEST_FAILED;
+        if (task.plantCookie) {
+          const std::wstring digest = referer_.macDigest ? referer_.macDigest() : std::wstring();
+          http.SetCookie(task.referer,
+                         digest.substr(0, std::min(digest.size(), kCookieDataUnits)));
         }
-        const std::wstring digest = referer_.macDigest ? referer_.macDigest() : std::wstring();
-        http.SetCookie(outside, digest.substr(0, std::min(digest.size(), kCookieDataUnits)));
       }
     }
     if (Stopping()) return DL_CANCELLED;
@@ -198,8 +201,15 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
     if (!BuildTargetPath(task)) return DL_FILE_CREATE_FAILED;
     uint32_t length = 0;
     if (!http.QueryContentLength(request, length)) return DL_BAD_RESPONSE;
+    if (task.maxBytes != 0 && length > task.maxBytes) return DL_BAD_RESPONSE;
     if (Stopping()) return DL_CANCELLED;
-    file = http.CreateFile(task.filePath);
+    if (task.checkSha256) {
+      partialPath = task.filePath + kPartialSuffix;
+      hasher = std::make_unique<pf::Sha256>();
+      file = http.CreateFile(partialPath);
+    } else {
+      file = http.CreateFile(task.filePath);
+    }
     if (!file) return DL_FILE_CREATE_FAILED;
 
     uint32_t remaining = length;
@@ -218,6 +228,7 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
         task.callback(task.userData, task.tag, DL_EVENT_PROGRESS, 0,
                       static_cast<uintptr_t>(percent));
       if (!http.WriteFile(file, buffer_, got)) return DL_FILE_WRITE_FAILED;
+      if (hasher && !hasher->Update(buffer_, got)) return DL_FILE_WRITE_FAILED;
     }
     return DL_OK;
   }();
@@ -225,7 +236,22 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
   if (request) http.CloseHandle(request);
   if (connection) http.CloseHandle(connection);
   if (internet) http.CloseHandle(internet);
-  return result;
+  if (partialPath.empty() || task.filePath.empty()) return result;
+  // The checked body takes the final name only when its digest is the expected one.
+  DownloadResult outcome = result;
+  if (outcome == DL_OK) {
+    pf::Sha256Digest digest{};
+    if (!hasher || !hasher->Finish(digest))
+      outcome = DL_FILE_WRITE_FAILED;
+    else if (digest != task.sha256)
+      outcome = DL_DIGEST_MISMATCH;
+    else if (!pf::files().ReplaceFile(partialPath, task.filePath))
+      outcome = DL_FILE_WRITE_FAILED;
+    else
+      return DL_OK;
+  }
+  pf::files().DeleteFile(partialPath);
+  return outcome;
 }
 
 void DownloadWorker::Pause() {

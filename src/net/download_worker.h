@@ -24,12 +24,10 @@
 
 namespace net {
 
-// What an attempt reads from the application context for the one-shot
-// referer: set once before the workers start, read on the workers.
+// Where an attempt finds the cookie data of a referer hand-over: set once
+// before the workers start, called on the workers (it must be thread-safe).
 struct RefererSource {
-  std::atomic<bool>* pending = nullptr;      // not owned: the context's refererPending
-  std::function<std::wstring()> outsideUrl;  // the context's lastOutsideUrl
-  std::function<std::wstring()> macDigest;   // the install-info MAC digest text, or empty
+  std::function<std::wstring()> macDigest;  // the install-info MAC digest text, or empty
 };
 
 // An auto-reset event: Set wakes one wait (or the next one), then resets.

@@ -96,6 +96,12 @@ class Canvas {
   virtual int DrawText(const std::wstring& text, Rect& rect, uint32_t format) = 0;
   // Fills a rectangle with a colour (the background of tests and benchmarks).
   virtual bool FillRect(const Rect& rect, uint32_t color) = 0;
+  // IntersectClipRect: painting outside `rect` is dropped until the state
+  // saved before is restored.  False when the canvas cannot clip.
+  virtual bool IntersectClipRect(const Rect& rect) {
+    (void)rect;
+    return false;
+  }
 };
 
 // A canvas that paints into a 32-bit bitmap of its own (CreateCompatibleDC

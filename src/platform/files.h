@@ -1,9 +1,13 @@
 // Files and folders.  Paths are wide text with the platform's separator.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace pf {
+
+struct HeldFileData;  // defined (or cast to) by the backend
+using HHeldFile = HeldFileData*;
 
 class Files {
  public:
@@ -22,6 +26,16 @@ class Files {
   virtual std::wstring RoamingAppDataFolder() = 0;
   // The user's temporary folder with its trailing separator; empty on failure.
   virtual std::wstring TempFolder() = 0;
+  // MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING): renames a file,
+  // replacing what was at the target.
+  virtual bool ReplaceFile(const std::wstring& from, const std::wstring& to) = 0;
+  // Opens an existing file for reading and holds it: while it is open nobody
+  // may write, rename or delete it (Windows: share read only; systems without
+  // mandatory locks open it read-only).  Null on failure.
+  virtual HHeldFile OpenHeld(const std::wstring& path) = 0;
+  // Reads up to size bytes; read = 0 with true at the end of the file.
+  virtual bool ReadHeld(HHeldFile file, uint8_t* buffer, uint32_t size, uint32_t& read) = 0;
+  virtual void CloseHeld(HHeldFile file) = 0;
 };
 
 }  // namespace pf

@@ -25,6 +25,7 @@ struct UrlParts {
   std::wstring userName;
   std::wstring password;
   std::wstring path;  // the query (and anything after it) stays part of the path
+  bool secure = false;  // https: TLS, the server's certificate verified
 };
 
 // Component limits, in characters (the buffer size less its terminator).
@@ -46,9 +47,12 @@ class Http {
   virtual HInternet Connect(HInternet internet, const std::wstring& host, uint16_t port,
                             const std::wstring& userName, const std::wstring& password) = 0;
   // HttpOpenRequestW(connection, verb, path, default version, no referrer,
-  // no accept types, 0, 0).
+  // no accept types, flags, 0): flags 0, or INTERNET_FLAG_SECURE for a
+  // secure request.  A secure request verifies the server's certificate
+  // against the system's authorities (there is no switch to skip that) and
+  // never follows a redirect to plain http.
   virtual HInternet OpenRequest(HInternet connection, const std::wstring& verb,
-                                const std::wstring& path) = 0;
+                                const std::wstring& path, bool secure) = 0;
   // HttpAddRequestHeadersW(request, line, length, HTTP_ADDREQ_FLAG_ADD |
   // HTTP_ADDREQ_FLAG_REPLACE); the line ends in "\r\n".
   virtual bool AddRequestHeaders(HInternet request, const std::wstring& line) = 0;

@@ -108,8 +108,36 @@ std::wstring PercentEncode(const std::string& bytes) {
 }
 
 bool SendPlatformBrowserPing() {
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  const std::wstring page = ctx ? ctx->lastOutsideUrl : std::wstring();
   return SubmitPing(BrowserPingUrl(L"/web/ajax70"), storage::kTagPlatformBrowserPing,
-                    L"VexaBrowser.tmp");
+                    L"VexaBrowser.tmp", page, IsPlatformAddress(page));
+}
+
+namespace {
+std::wstring HostOf(const std::wstring& address) {
+  const size_t scheme = address.find(L"://");
+  size_t start = scheme == std::wstring::npos ? 0 : scheme + 3;
+  const size_t end = address.find_first_of(L"/?#", start);
+  std::wstring host = address.substr(start, end == std::wstring::npos ? end : end - start);
+  const size_t at = host.rfind(L'@');
+  if (at != std::wstring::npos) host.erase(0, at + 1);
+  const size_t colon = host.find(L':');
+  if (colon != std::wstring::npos) host.erase(colon);
+  for (wchar_t& c : host)
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
+  return host;
+}
+}  // namespace
+
+bool IsPlatformAddress(const std::wstring& url) {
+  const std::wstring host = HostOf(url);
+  if (host.empty()) return false;
+  for (const wchar_t* role : {deploy::kWebHost, deploy::kLoginHost, deploy::kGameHost,
+                              deploy::kStatsHost, deploy::kBrowserStatsHost,
+                              deploy::kDownloadHost})
+    if (HostOf(std::wstring(L"http://") + role) == host) return true;
+  return false;
 }
 
 bool SendOtherBrowserPing() {
@@ -117,7 +145,8 @@ bool SendOtherBrowserPing() {
                     L"ElseBrowser.tmp");
 }
 
-bool SubmitPing(const std::wstring& url, int32_t tag, const std::wstring& fileName) {
+bool SubmitPing(const std::wstring& url, int32_t tag, const std::wstring& fileName,
+                const std::wstring& referer, bool plantCookie) {
   app::CGlobalModule* ctx = app::CGlobalModule::Instance();
   if (!ctx || !ctx->downloader) return false;
   net::DownloadQueue& queue = *ctx->downloader;
@@ -133,6 +162,8 @@ bool SubmitPing(const std::wstring& url, int32_t tag, const std::wstring& fileNa
   task.appendUrlName = fileName.empty();
   task.uniqueName = false;
   task.deleteOnFailure = true;
+  task.referer = referer;
+  task.plantCookie = plantCookie && !referer.empty();
   return queue.Submit(task);
 }
 

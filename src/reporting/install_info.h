@@ -51,13 +51,20 @@ class InstallInfo {
 // other byte becomes "%" and two lower-case hexadecimal digits.
 std::wstring PercentEncode(const std::string& bytes);
 
-// The browser pings for the context's lastOutsideUrl, which the caller sets first.
+// The browser pings for the context's lastOutsideUrl, which the caller sets
+// first.  The platform-browser ping carries that page as its Referer, and
+// plants the MAC-digest cookie for it only when it is one of the platform's
+// own hosts.
 bool SendPlatformBrowserPing();
+// Whether the address's host (without port, case ignored) is one of the
+// platform's own host roles.
+bool IsPlatformAddress(const std::wstring& url);
 bool SendOtherBrowserPing();
 
 // Hands one ping to the context's downloader (starting it when needed); the
 // response goes to the named file in the temporary folder.  False when there
 // is no downloader or it refused the task.
-bool SubmitPing(const std::wstring& url, int32_t tag, const std::wstring& fileName);
+bool SubmitPing(const std::wstring& url, int32_t tag, const std::wstring& fileName,
+                const std::wstring& referer = std::wstring(), bool plantCookie = false);
 
 }  // namespace reporting

@@ -1,5 +1,7 @@
 #include "skin/button.h"
 
+#include <typeinfo>
+
 #include "platform/platform.h"
 
 namespace skin {
@@ -126,6 +128,28 @@ void CRKButton::SetEnabled(bool e, bool redraw) {
   }
 }
 
+// The plain copy goes to (0, 0), a natural-size face may be larger than the
+// rectangle and unclipped text may go anywhere: no key for those.
+bool CRKButton::PaintKey(std::string& key) const {
+  if (typeid(*this) != typeid(CRKButton) || (format_ & pf::kDT_NOCLIP)) return false;
+  if (visible_ && current.IsLoaded()) {
+    if (!skinMode) return false;
+    if (!stretch && (current.width > rect_.Width() || current.height > rect_.Height()))
+      return false;
+  }
+  PutLabelKey(key);
+  PutKey(key, state_);
+  PutKey(key, skinMode);
+  PutKey(key, stretch);
+  PutKey(key, checked);
+  PutKey(key, blend);
+  const int numbers[] = {marginLeft,  marginTop,  marginRight,  marginBottom,
+                         paddingLeft, paddingTop, paddingRight, paddingBottom};
+  PutKey(key, numbers);
+  PutImageKey(key, current);
+  return true;
+}
+
 void CRKButton::Draw(pf::Canvas* dc) {
   if (!visible_) return;
   if (current.IsLoaded()) {
@@ -171,6 +195,7 @@ void CRKButton::DrawCaption(pf::Canvas* dc) {
   c.top += shrink;
   c.bottom -= shrink;
   dc->DrawText(display, c, format_);
+  drawnText_ = c;
 
   dc->SelectFont(oldFont);
   dc->SetTextColor(oldColor);

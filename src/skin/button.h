@@ -29,6 +29,7 @@ class CRKButton : public CRKLabel {
   virtual int GetImageWidth() const;
   virtual int GetImageHeight() const;
   virtual void SetState(int32_t state, bool redraw);
+  bool PaintKey(std::string& key) const override;
 
   // LoadSkinImage of the three ids; blend takes the normal image's result.
   void LoadButtonImages(int normalId, int hoverId, int pressedId);

@@ -1,5 +1,7 @@
 #include "skin/control.h"
 
+#include <algorithm>
+
 #include "platform/platform.h"
 
 namespace skin {
@@ -75,5 +77,31 @@ void CRKBaseControl::Invalidate() {
 }
 
 int CRKBaseControl::ReservedHook(int, int, int, int, int) { return 0; }
+
+bool CRKBaseControl::PaintKey(std::string&) const { return false; }
+
+pf::Rect CRKBaseControl::PaintBounds() const { return rect_; }
+
+bool CRKBaseControl::CoversRect() const { return false; }
+
+bool RectEmpty(const pf::Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+bool RectInside(const pf::Rect& inner, const pf::Rect& outer) {
+  return RectEmpty(inner) || (inner.left >= outer.left && inner.top >= outer.top &&
+                              inner.right <= outer.right && inner.bottom <= outer.bottom);
+}
+
+pf::Rect RectUnion(const pf::Rect& a, const pf::Rect& b) {
+  if (RectEmpty(a)) return b;
+  if (RectEmpty(b)) return a;
+  return pf::Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                  std::max(a.bottom, b.bottom)};
+}
+
+pf::Rect RectIntersection(const pf::Rect& a, const pf::Rect& b) {
+  const pf::Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                   std::min(a.bottom, b.bottom)};
+  return RectEmpty(r) ? pf::Rect{} : r;
+}
 
 }  // namespace skin

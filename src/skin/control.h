@@ -13,6 +13,28 @@ namespace skin {
 
 class CRKForm;
 
+// Rectangle arithmetic of the paint composition (empty: right <= left or bottom <= top).
+bool RectEmpty(const pf::Rect& r);
+bool RectInside(const pf::Rect& inner, const pf::Rect& outer);  // an empty inner is inside
+pf::Rect RectUnion(const pf::Rect& a, const pf::Rect& b);       // empty ones are ignored
+pf::Rect RectIntersection(const pf::Rect& a, const pf::Rect& b);
+
+// Appending values to a paint key (CRKBaseControl::PaintKey).
+template <class T>
+void PutKey(std::string& key, const T& value) {
+  key.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+inline void PutKey(std::string& key, const std::wstring& text) {
+  PutKey(key, text.size());
+  key.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+inline void PutKey(std::string& key, const pf::Rect& r) {
+  PutKey(key, r.left);
+  PutKey(key, r.top);
+  PutKey(key, r.right);
+  PutKey(key, r.bottom);
+}
+
 class CRKBaseControl {
  public:
   CRKBaseControl();
@@ -40,6 +62,19 @@ class CRKBaseControl {
   // Repaints rect in the owner window before returning.
   virtual void Invalidate();
   virtual int ReservedHook(int a, int b, int c, int d, int e);
+
+  // Painting through a form's composed picture (CRKForm::Draw).
+  // Appends to `key` everything that decides the control's pixels, so that
+  // its form may keep what it painted while the key stays the same; false
+  // when the control cannot tell or paints outside PaintBounds (it is then
+  // painted afresh every time).
+  virtual bool PaintKey(std::string& key) const;
+  // Where the last Draw painted (its rectangle before the first): labels
+  // narrow their rectangle to their text and may paint text beyond it.
+  virtual pf::Rect PaintBounds() const;
+  // Whether Draw sets every pixel of the rectangle to the same value whatever
+  // was beneath it.
+  virtual bool CoversRect() const;
 
   bool IsVisible() const { return visible_; }
   bool IsEnabled() const { return enabled_; }

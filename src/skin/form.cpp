@@ -6,6 +6,27 @@
 
 namespace skin {
 namespace {
+// The part of `bounds` outside `area` when that is one rectangle (empty when
+// bounds lies inside); false when it is not one rectangle.
+bool OutsidePart(const pf::Rect& bounds, const pf::Rect& area, pf::Rect& part) {
+  part = pf::Rect();
+  if (RectInside(bounds, area)) return true;
+  const bool withinX = bounds.left >= area.left && bounds.right <= area.right;
+  const bool withinY = bounds.top >= area.top && bounds.bottom <= area.bottom;
+  if (withinX && bounds.top >= area.top) {
+    part = pf::Rect{bounds.left, area.bottom, bounds.right, bounds.bottom};
+  } else if (withinX && bounds.bottom <= area.bottom) {
+    part = pf::Rect{bounds.left, bounds.top, bounds.right, area.top};
+  } else if (withinY && bounds.left >= area.left) {
+    part = pf::Rect{area.right, bounds.top, bounds.right, bounds.bottom};
+  } else if (withinY && bounds.right <= area.right) {
+    part = pf::Rect{bounds.left, bounds.top, area.left, bounds.bottom};
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // Points of mouse messages: low and high word, zero-extended.
 pf::Point PointOf(pf::LParam lParam) {
   const auto v = static_cast<uint32_t>(lParam);
@@ -42,7 +63,157 @@ bool CRKForm::OnMouseWheel(uint32_t flags, pf::Point point) {
 }
 
 void CRKForm::Draw(pf::Canvas* dc) {
+  if (DrawComposed(dc)) return;
+  painted_.clear();
   for (CRKBaseControl* c : controls_) c->Draw(dc);
+}
+
+bool CRKForm::DrawComposed(pf::Canvas* dc) {
+  if (!dc || controls_.empty()) return false;
+  CRKBaseControl* bottom = controls_.front();
+  const pf::Rect area = bottom->GetRect();
+  if (!bottom->CoversRect() || area.left < 0 || area.top < 0 || RectEmpty(area)) return false;
+
+  // Nothing changed since the last composition (the usual paint): copy.
+  bool same = composed_ && painted_.size() == controls_.size();
+  for (size_t i = 0; same && i < controls_.size(); ++i) {
+    const Composed& before = painted_[i];
+    keyScratch_.clear();
+    const bool keyed = controls_[i]->PaintKey(keyScratch_);
+    same = before.control == controls_[i] && keyed == before.keyed &&
+           (!keyed || keyScratch_ == before.key);
+  }
+  if (same) {
+    CopyComposed(dc, area);
+    return true;
+  }
+
+  // Which controls go into the picture: those with a key that paint inside
+  // the area or past one of its sides (the band: composed over transparent
+  // pixels and blended onto the target, as painting them there would), and
+  // that do not overlap a control painted on the target before them (it
+  // would then lie above them).
+  std::vector<Composed> now;
+  now.reserve(controls_.size());
+  std::vector<pf::Rect> onTarget;
+  pf::Rect band;
+  for (CRKBaseControl* c : controls_) {
+    Composed entry{c,          false,        false, RectUnion(c->GetRect(), c->PaintBounds()),
+                   pf::Rect(), std::string()};
+    entry.keyed = c->PaintKey(entry.key);
+    entry.inPicture = entry.keyed && !RectEmpty(RectIntersection(entry.bounds, area)) &&
+                      OutsidePart(entry.bounds, area, entry.outside);
+    if (entry.inPicture && !RectEmpty(entry.outside)) {
+      const pf::Rect wider = RectUnion(band, entry.outside);
+      entry.inPicture =
+          wider.left >= 0 && wider.top >= 0 && RectEmpty(RectIntersection(wider, area));
+      if (entry.inPicture) band = wider;
+    }
+    for (const pf::Rect& r : onTarget)
+      if (entry.inPicture && !RectEmpty(RectIntersection(r, entry.bounds))) entry.inPicture = false;
+    if (c == bottom && (!entry.inPicture || !RectEmpty(entry.outside))) return false;
+    if (!entry.inPicture) {
+      entry.outside = pf::Rect();
+      onTarget.push_back(entry.bounds);
+    }
+    now.push_back(std::move(entry));
+  }
+  const pf::Rect extent = RectUnion(area, band);
+
+  bool full = !composed_ || composed_->Target().width != extent.right ||
+              composed_->Target().height != extent.bottom || painted_.size() != now.size() ||
+              !(band == band_);
+  if (!composed_ || composed_->Target().width != extent.right ||
+      composed_->Target().height != extent.bottom) {
+    composed_ = pf::gfx().CreateMemoryCanvas(extent.right, extent.bottom);
+    if (!composed_ || composed_->Target().width != extent.right) {
+      composed_.reset();
+      return false;
+    }
+  }
+  band_ = band;
+  // What changed since the last composition, in client coordinates.
+  pf::Rect dirty;
+  std::vector<bool> changed(now.size(), false);
+  for (size_t i = 0; !full && i < now.size(); ++i) {
+    const Composed& before = painted_[i];
+    if (before.control != now[i].control || before.inPicture != now[i].inPicture) {
+      full = true;
+    } else if (now[i].inPicture && before.key != now[i].key) {
+      if (i == 0) full = true;
+      changed[i] = true;
+      dirty = RectUnion(dirty, RectUnion(before.bounds, now[i].bounds));
+    }
+  }
+
+  // Repaint the changed part of the picture: every control of the picture
+  // that reaches into it, clipped to it.  A changed control whose new look
+  // reaches beyond it (new text) makes the whole picture be painted again.
+  for (int pass = 0; pass < 2; ++pass) {
+    pf::Rect region = full ? extent : RectIntersection(dirty, extent);
+    if (RectEmpty(region)) break;
+    const int saved = composed_->SaveDC();
+    if (!full && !composed_->IntersectClipRect(region)) {
+      full = true;
+      region = extent;
+    }
+    // The band starts transparent: only the controls reaching into it paint there.
+    const pf::Rect clear = RectIntersection(region, band);
+    if (!RectEmpty(clear)) {
+      std::unique_ptr<pf::Bitmap> none = pf::gfx().CreateBitmap(clear.Width(), clear.Height(), 32);
+      if (!none) {
+        composed_->RestoreDC(saved);
+        painted_.clear();
+        return false;
+      }
+      composed_->BitBlt(clear.left, clear.top, clear.Width(), clear.Height(), *none, 0, 0,
+                        pf::kSRCCOPY);
+    }
+    bool contained = true;
+    bool outside = false;
+    for (size_t i = 0; i < now.size(); ++i) {
+      Composed& entry = now[i];
+      if (!entry.inPicture || RectEmpty(RectIntersection(entry.bounds, region))) continue;
+      entry.control->Draw(composed_.get());
+      const pf::Rect drawn = RectUnion(entry.control->GetRect(), entry.control->PaintBounds());
+      pf::Rect past;
+      outside = outside || !OutsidePart(drawn, area, past) || !(past == entry.outside);
+      if (changed[i]) contained = contained && RectInside(drawn, region);
+      entry.bounds = drawn;
+      entry.key.clear();
+      entry.control->PaintKey(entry.key);
+    }
+    composed_->RestoreDC(saved);
+    if (outside) {
+      // A control painted past the picture: paint everything on the target this time.
+      painted_.clear();
+      return false;
+    }
+    if (full || contained) break;
+    full = true;
+  }
+  // Controls whose key did not change were not drawn: their bounds and keys stand.
+  painted_ = std::move(now);
+  CopyComposed(dc, area);
+  return true;
+}
+
+void CRKForm::CopyComposed(pf::Canvas* dc, const pf::Rect& area) {
+  const pf::Rect copy = paintRect_ ? RectIntersection(area, *paintRect_) : area;
+  if (!RectEmpty(copy))
+    dc->BitBlt(copy.left, copy.top, copy.Width(), copy.Height(), composed_->Target(), copy.left,
+               copy.top, pf::kSRCCOPY);
+  // The band holds, premultiplied, what the controls reaching past the area
+  // paint there; blending it is painting them (within rounding).
+  const pf::Rect band = paintRect_ ? RectIntersection(band_, *paintRect_) : band_;
+  if (!RectEmpty(band)) {
+    pf::BlendFunction blend;
+    blend.alphaFormat = pf::kAC_SRC_ALPHA;
+    dc->AlphaBlend(band.left, band.top, band.Width(), band.Height(), composed_->Target(), band.left,
+                   band.top, band.Width(), band.Height(), blend);
+  }
+  for (const Composed& entry : painted_)
+    if (!entry.inPicture) entry.control->Draw(dc);
 }
 
 void CRKForm::Relayout(const pf::Point* offset) {
@@ -175,7 +346,10 @@ pf::LResult CRKForm::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WPara
       pf::Ui& ui = pf::ui();
       pf::Rect paint;
       pf::Canvas* dc = ui.BeginPaint(hwnd, paint);
+      // Only the invalid rectangle is copied from the composed picture.
+      paintRect_ = &paint;
       Draw(dc);
+      paintRect_ = nullptr;
       ui.EndPaint(hwnd, dc);
       return 0;
     }

@@ -9,6 +9,7 @@
 // Threads: the user-interface thread only.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,16 @@ class CRKForm : public CRKBaseControl {
   bool OnLButtonDown(uint32_t flags, pf::Point point) override;
   bool OnMouseMove(uint32_t flags, pf::Point point) override;
   bool OnMouseWheel(uint32_t flags, pf::Point point) override;
+  // Paints the controls in list order.  When the first control paints its
+  // whole rectangle regardless of what lies beneath (a window background),
+  // the controls that can describe their look (PaintKey) are composed into a
+  // picture of that rectangle kept by the form: a paint copies the picture
+  // and repaints into it only the rectangles of controls whose look changed.
+  // Parts of controls past the first control's rectangle are composed over
+  // transparent pixels and blended onto `dc`; controls without a key are
+  // painted on `dc` after that.  The pixels are those of painting every
+  // control straight onto `dc` (past the first control's rectangle, within
+  // one level of rounding).
   void Draw(pf::Canvas* dc) override;
   void Relayout(const pf::Point* offset = nullptr) override;
 
@@ -62,10 +73,32 @@ class CRKForm : public CRKBaseControl {
   bool HoverSeen() const { return hoverSeen_; }
 
  protected:
+  // Draw through the composed picture; false when the form cannot compose.
+  bool DrawComposed(pf::Canvas* dc);
+  // Copies the picture's part of `area` that is to be painted, then paints
+  // the controls that are not in it.
+  void CopyComposed(pf::Canvas* dc, const pf::Rect& area);
+
   bool tracking_ = false;
   bool hoverSeen_ = false;
   pf::HWindow window_ = nullptr;
   std::vector<CRKBaseControl*> controls_;  // not owned
+
+  // The composed picture: client coordinates, as large as the first
+  // control's rectangle reaches; owned.
+  std::unique_ptr<pf::MemoryCanvas> composed_;
+  struct Composed {
+    CRKBaseControl* control;  // not owned
+    bool keyed;               // it has a paint key
+    bool inPicture;           // painted into the picture (else straight onto the target)
+    pf::Rect bounds;          // where it painted
+    pf::Rect outside;         // the part of bounds past the first control's rectangle
+    std::string key;          // its paint key when it was painted
+  };
+  std::vector<Composed> painted_;        // as of the last composition, in list order
+  pf::Rect band_;                        // the picture's part past the first control's rectangle
+  const pf::Rect* paintRect_ = nullptr;  // the paint message's rectangle while it is handled
+  std::string keyScratch_;
 };
 
 }  // namespace skin

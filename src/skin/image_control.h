@@ -13,6 +13,8 @@ class CRKImage : public CRKBaseControl {
   void Draw(pf::Canvas* dc) override;
   virtual int GetImageWidth() const;
   virtual int GetImageHeight() const;
+  bool PaintKey(std::string& key) const override;
+  bool CoversRect() const override;
 
   // Filled directly by the owner: LoadSkinImage into image, its result into blend.
   bool blend = false;

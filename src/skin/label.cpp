@@ -1,5 +1,7 @@
 #include "skin/label.h"
 
+#include <typeinfo>
+
 #include "platform/platform.h"
 
 namespace skin {
@@ -171,6 +173,42 @@ bool CRKLabel::OnMouseMove(uint32_t, pf::Point point) {
   return false;
 }
 
+// Unclipped text (DT_NOCLIP) may go anywhere: no key then.
+bool CRKLabel::PaintKey(std::string& key) const {
+  if (typeid(*this) != typeid(CRKLabel) || (format_ & pf::kDT_NOCLIP)) return false;
+  PutLabelKey(key);
+  return true;
+}
+
+pf::Rect CRKLabel::PaintBounds() const { return RectUnion(rect_, drawnText_); }
+
+void CRKLabel::PutLabelKey(std::string& key) const {
+  PutKey(key, visible_);
+  PutKey(key, enabled_);
+  PutKey(key, rect_);
+  PutKey(key, text_);
+  PutKey(key, fontFace_);
+  const void* font = font_;
+  PutKey(key, font);
+  const int numbers[] = {fontHeight_,
+                         underline_,
+                         opaque_ ? 1 : 0,
+                         fontStale_ ? 1 : 0,
+                         autoWidth_ ? 1 : 0,
+                         maxWidth_,
+                         weight_,
+                         keepTail_,
+                         linkMode_ ? 1 : 0,
+                         checkedColorMode_ ? 1 : 0,
+                         hovered_ ? 1 : 0,
+                         hoverUnderline_,
+                         normalUnderline_};
+  PutKey(key, numbers);
+  const uint32_t colours[] = {textColor_,  bkColor_,     format_,        checkedColor_,
+                              hoverColor_, normalColor_, disabledColor_, CurrentTextColor()};
+  PutKey(key, colours);
+}
+
 void CRKLabel::Draw(pf::Canvas* dc) {
   if (!visible_ || !dc) return;
   const int saved = dc->SaveDC();
@@ -208,6 +246,7 @@ void CRKLabel::Draw(pf::Canvas* dc) {
   c.top += shrink;
   c.bottom -= shrink;
   dc->DrawText(display, c, format_);
+  drawnText_ = c;
 
   dc->SelectFont(oldFont);
   dc->SetTextColor(oldColor);

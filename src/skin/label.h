@@ -33,6 +33,8 @@ class CRKLabel : public CRKBaseControl {
   virtual int GetTextWidth();
   virtual void SetBold(bool bold, bool redraw);
   virtual void SetKeepTail(int count);
+  bool PaintKey(std::string& key) const override;
+  pf::Rect PaintBounds() const override;
 
   // Read by tests and by the button's caption drawing.
   int FontHeight() const { return fontHeight_; }
@@ -45,11 +47,14 @@ class CRKLabel : public CRKBaseControl {
   uint32_t BkColor() const { return bkColor_; }
 
  protected:
+  // Appends every field that decides the label's pixels to a paint key.
+  void PutLabelKey(std::string& key) const;
   // Re-creates the font when it is stale; returns the font to select (may be null).
   pf::HFont EnsureFont();
   // The text colour to use now (enabled or disabled).
   uint32_t CurrentTextColor() const { return enabled_ ? textColor_ : disabledColor_; }
 
+  pf::Rect drawnText_;  // where the last Draw put its text (may reach beyond rect_)
   std::wstring text_;
   int fontHeight_ = 12;
   std::wstring fontFace_ = L"宋体";

@@ -59,6 +59,17 @@ void PremultiplyAlphaRounded(CImage& image) {
                [](unsigned c, unsigned a) { return static_cast<uint8_t>((c * a + 127) / 255); });
 }
 
+void PutImageKey(std::string& key, const CImage& image) {
+  const void* bitmap = image.bitmap.get();
+  key.append(reinterpret_cast<const char*>(&bitmap), sizeof bitmap);
+  const void* bits = image.bits;
+  key.append(reinterpret_cast<const char*>(&bits), sizeof bits);
+  const int32_t numbers[] = {image.width,           image.height,           image.pitch,
+                             image.bitsPerPixel,    image.hasAlpha ? 1 : 0, image.isDib ? 1 : 0,
+                             image.transparentIndex};
+  key.append(reinterpret_cast<const char*>(numbers), sizeof numbers);
+}
+
 bool BlendDraw(const CImage& image, pf::Canvas* target, int x, int y, int w, int h, int sx, int sy,
                int sw, int sh, uint8_t constantAlpha) {
   if (!target || !image.IsLoaded()) return false;

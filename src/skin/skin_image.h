@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/canvas.h"
 
@@ -33,6 +34,10 @@ struct CImage {
   void Attach(std::unique_ptr<pf::Bitmap> b, bool alpha);
   void Destroy() { *this = CImage(); }
 };
+
+// Appends what identifies the picture (its pixels, geometry and format) to a
+// paint key.
+void PutImageKey(std::string& key, const CImage& image);
 
 enum class SkinDrawMode { kBlend, kColorKey, kOpaque };
 

@@ -1,5 +1,7 @@
 #include "storage/upgrade.h"
 
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "app/app_messages.h"
@@ -7,12 +9,47 @@
 #include "net/download_task.h"
 #include "platform/platform.h"
 #include "storage/settings.h"
+#include "storage/upgrade_offer.h"
 
 namespace storage {
 namespace {
 
 // Read and written on the user-interface thread only.
 bool g_versionCheckStarted = false;
+
+// The offer whose signature was verified, from the version evaluation to the
+// upgrader start; both run on download workers.
+std::mutex g_offerLock;
+std::unique_ptr<UpgradeOffer> g_offer;
+
+void KeepOffer(const UpgradeOffer* offer) {
+  std::lock_guard<std::mutex> hold(g_offerLock);
+  g_offer.reset(offer ? new UpgradeOffer(*offer) : nullptr);
+}
+
+bool VerifiedOffer(UpgradeOffer& out) {
+  std::lock_guard<std::mutex> hold(g_offerLock);
+  if (!g_offer) return false;
+  out = *g_offer;
+  return true;
+}
+
+// Hashes the held file to its end: true when it is exactly the offered package.
+bool IsOfferedPackage(pf::HHeldFile file, const UpgradeOffer& offer) {
+  pf::Sha256 hasher;
+  std::vector<uint8_t> buffer(64 * 1024);
+  uint64_t total = 0;
+  for (;;) {
+    uint32_t got = 0;
+    if (!pf::files().ReadHeld(file, buffer.data(), static_cast<uint32_t>(buffer.size()), got))
+      return false;
+    if (got == 0) break;
+    total += got;
+    if (total > offer.size || !hasher.Update(buffer.data(), got)) return false;
+  }
+  pf::Sha256Digest digest{};
+  return total == offer.size && hasher.Finish(digest) && digest == offer.sha256;
+}
 
 // Splits at every separator; keeps empty elements before a leading and
 // between adjacent separators, drops the empty remainder after a trailing one.
@@ -59,14 +96,31 @@ void EvaluateVersionFile(app::CGlobalModule& c, const net::DownloadTask& t) {
   const int32_t lastVer = ParseInt(RemoveAll(last, L"."));
   if (!(newVer > app::kOwnVersion && lastVer < newVer && InUpgradeRange(range))) return;
 
-  // Blocks this worker until the player confirms; there is no way to decline.
-  pf::ui().MessageBox(LoginWindow(c), FormatPrompt(c.latestVersion), kUpgradeCaption, pf::kMB_OK);
-  if (pf::HWindow login = LoginWindow(c)) pf::ui().ShowWindow(login, pf::kSW_HIDE);
-  if (pf::HWindow backdrop = BackdropWindow(c)) pf::ui().ShowWindow(backdrop, pf::kSW_HIDE);
-  if (!DownloadUpgradePackage(c)) ShowWindowsAgain(c);
+  // Only a package the platform signed is offered: without a valid signature
+  // over version, range, size and hash there is no prompt and no download.
+  UpgradeOffer offer;
+  const OfferCheck check =
+      CheckOffer(current, range, ReadIniText(L"version", L"packagesize", L"", t.filePath),
+                 ReadIniText(L"version", L"packagesha256", L"", t.filePath),
+                 ReadIniText(L"version", L"signature", L"", t.filePath), TrustedUpgradeKeys(), offer);
+  if (check != OfferCheck::kVerified) return;
+  KeepOffer(&offer);
+  // The player is asked on the user-interface thread, which owns the windows.
+  if (pf::HWindow login = LoginWindow(c)) pf::ui().PostMessage(login, app::WM_UPGRADE_OFFERED, 0, 0);
 }
 
 void LaunchUpgrader(app::CGlobalModule& c, const net::DownloadTask& t) {
+  // The file is held against writers from the check until the upgrader has
+  // started, so what runs is what was hashed.
+  UpgradeOffer offer;
+  pf::HHeldFile held = nullptr;
+  if (!VerifiedOffer(offer) || !(held = pf::files().OpenHeld(t.filePath)) ||
+      !IsOfferedPackage(held, offer)) {
+    if (held) pf::files().CloseHeld(held);
+    pf::files().DeleteFile(t.filePath);
+    ShowWindowsAgain(c);
+    return;
+  }
   bool started;
   if (IsProcessElevated()) {
     started = pf::proc().CreateProcess(t.filePath, kUpgraderCommandLine,
@@ -77,18 +131,35 @@ void LaunchUpgrader(app::CGlobalModule& c, const net::DownloadTask& t) {
     started =
         pf::proc().ShellExecute(L"runas", t.filePath, kUpgraderParameters, pf::kSW_SHOWNORMAL);
   }
+  pf::files().CloseHeld(held);
   if (!started) {
     ShowWindowsAgain(c);
     return;
   }
-  WriteIniText(L"version", L"lastUpgradeVer", c.latestVersion, GetLastUpgradeFile());
+  // The version that was signed, not a text another thread may change.
+  WriteIniText(L"version", L"lastUpgradeVer", offer.version, GetLastUpgradeFile());
   if (pf::HWindow login = LoginWindow(c))
     pf::ui().PostMessage(login, app::WM_CLOSE_LOGIN_WINDOW, 0, 0);
 }
 
 }  // namespace
 
-void ResetVersionCheckForTest() { g_versionCheckStarted = false; }
+void ResetVersionCheckForTest() {
+  g_versionCheckStarted = false;
+  KeepOffer(nullptr);
+}
+
+void AcceptOfferForTest(const UpgradeOffer& offer) { KeepOffer(&offer); }
+
+void OnUpgradeOffered(app::CGlobalModule& c) {
+  UpgradeOffer offer;
+  if (!VerifiedOffer(offer)) return;
+  // Waits until the player confirms; there is no way to decline.
+  pf::ui().MessageBox(LoginWindow(c), FormatPrompt(offer.version), kUpgradeCaption, pf::kMB_OK);
+  if (pf::HWindow login = LoginWindow(c)) pf::ui().ShowWindow(login, pf::kSW_HIDE);
+  if (pf::HWindow backdrop = BackdropWindow(c)) pf::ui().ShowWindow(backdrop, pf::kSW_HIDE);
+  if (!DownloadUpgradePackage(c)) ShowWindowsAgain(c);
+}
 
 bool IsProcessElevated() { return pf::proc().IsProcessElevated(); }
 
@@ -124,7 +195,8 @@ void StartVersionCheck() {
 }
 
 bool DownloadUpgradePackage(app::CGlobalModule& c) {
-  if (!c.downloader) return false;
+  UpgradeOffer offer;
+  if (!c.downloader || !VerifiedOffer(offer)) return false;
   if (!c.downloader->IsStarted()) c.downloader->Start();
   net::DownloadTask task;
   task.url = c.versionDownloadUrl;
@@ -133,6 +205,11 @@ bool DownloadUpgradePackage(app::CGlobalModule& c) {
   task.userData = reinterpret_cast<uintptr_t>(&c);
   task.tag = kTagUpgradePackage;
   task.deleteOnFailure = true;
+  // Streamed into a partial file, capped at the signed size, and named only
+  // when its digest is the signed one.
+  task.maxBytes = offer.size;
+  task.checkSha256 = true;
+  task.sha256 = offer.sha256;
   return c.downloader->Submit(task);
 }
 

@@ -16,17 +16,25 @@ namespace storage {
 int32_t OnDownloadEvent(uintptr_t userData, int32_t tag, int32_t event, int32_t value,
                         uintptr_t extra);
 
+// The verified offer's question to the player, on the user-interface thread
+// (WM_UPGRADE_OFFERED): the prompt, the windows hidden, the package task.
+void OnUpgradeOffered(app::CGlobalModule& context);
 // Submits the version-file task once per process (user-interface thread).
 // Does nothing when it already ran or the live context has no downloader.
 void StartVersionCheck();
-// Submits the upgrade-package task.  False when it could not be queued.
+// Submits the upgrade-package task for the verified offer.  False when there
+// is none or the task could not be queued.
 bool DownloadUpgradePackage(app::CGlobalModule& context);
 // Whether the own version lies in the version file's "upgraderange".
 bool InUpgradeRange(const std::wstring& range);
 // Whether this process already has the rights the upgrader needs.
 bool IsProcessElevated();
-// Lets a test run StartVersionCheck again.
+// Lets a test run StartVersionCheck again; forgets the verified offer.
 void ResetVersionCheckForTest();
+struct UpgradeOffer;
+// Puts an offer in place as if a version file had been verified (for the
+// platform suites, which have no signing key on every system).
+void AcceptOfferForTest(const UpgradeOffer& offer);
 
 // Task tags.
 constexpr int32_t kTagVersionFile = 0;

@@ -15,6 +15,7 @@
 #include "net/http_downloader.h"
 #include "platform/platform.h"
 #include "platform/test_files.h"
+#include "storage/upgrade_offer.h"
 #include "support/http_test_server.h"
 
 namespace {
@@ -257,29 +258,27 @@ TEST_F(Transfer, PostAndRequestTarget) {
   EXPECT_EQ(requests[1].body, "");
 }
 
-TEST_F(Transfer, OneShotRefererAndCookie) {
+TEST_F(Transfer, RefererAndCookieTravelInTheirTask) {
   server.Route("/first", HttpReply{200, {}, "1"});
   server.Route("/second", HttpReply{200, {}, "2"});
   server.Route("/outside/next", HttpReply{200, {}, "3"});
-  std::atomic<bool> pending{true};
   const std::string outside = server.Url("/outside/page.html");
   net::RefererSource referer;
-  referer.pending = &pending;
-  referer.outsideUrl = [&] { return std::wstring(outside.begin(), outside.end()); };
   referer.macDigest = [] { return std::wstring(L"0123456789abcdef0123456789abcdef"); };
   auto worker = Worker(referer);
 
-  // A POST leaves the referer for the next GET.
+  // A POST never carries it.
   const std::string body = "x=1";
   net::DownloadTask post = Get("/first");
   post.body = reinterpret_cast<const uint8_t*>(body.data());
   post.bodyLength = 3;
+  post.referer = std::wstring(outside.begin(), outside.end());
   EXPECT_EQ(worker->Transfer(post), net::DL_OK);
-  EXPECT_TRUE(pending.load());
 
   net::DownloadTask t = Get("/first");
+  t.referer = std::wstring(outside.begin(), outside.end());
+  t.plantCookie = true;
   EXPECT_EQ(worker->Transfer(t), net::DL_OK);
-  EXPECT_FALSE(pending.load());
   t = Get("/second");
   EXPECT_EQ(worker->Transfer(t), net::DL_OK);
   t = Get("/outside/next");
@@ -396,3 +395,150 @@ TEST_F(Transfer, QueuedTasksRunInOrderTwoAtATime) {
 }
 
 }  // namespace
+
+namespace {
+
+pf::Sha256Digest DigestOf(const std::string& bytes) {
+  pf::Sha256 hasher;
+  pf::Sha256Digest digest{};
+  hasher.Update(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  hasher.Finish(digest);
+  return digest;
+}
+
+}  // namespace
+
+// SHA-256 of the backend against the published test vectors, fed whole and
+// in uneven pieces.
+TEST(Crypto, Sha256Vectors) {
+  const pf::Sha256Digest abc = DigestOf("abc");
+  EXPECT_EQ(storage::HexText(abc.data(), abc.size()),
+            "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  const pf::Sha256Digest empty = DigestOf("");
+  EXPECT_EQ(storage::HexText(empty.data(), empty.size()),
+            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  pf::Sha256 pieces;
+  const std::string million(1000000, 'a');
+  for (size_t at = 0; at < million.size(); at += 9973)
+    pieces.Update(reinterpret_cast<const uint8_t*>(million.data()) + at,
+                  std::min<size_t>(9973, million.size() - at));
+  pf::Sha256Digest a{};
+  ASSERT_TRUE(pieces.Finish(a));
+  EXPECT_EQ(storage::HexText(a.data(), a.size()),
+            "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+// ECDSA P-256 verification of the backend (CNG under Wine, libcrypto on
+// Linux) with a key pair and version file made once by vexa-sign.
+TEST(Crypto, P256VerificationAndOfferCheck) {
+  pf::P256PublicKey key{};
+  ASSERT_TRUE(storage::ParsePublicKey(
+      "04a22e7cb82152e7e34199a62efcbec55ab22d374b1c1f85bb4b7b50bc30f9537db70cbd84c0d758e12401392bc9"
+      "4bb712949c370c96f6aab7a040ba4801c07f13",
+      key));
+  const std::wstring size = L"14";
+  const std::wstring hash = L"94eade7cdf651a07ab64f6b27713afc0545f9ffd219f3d4335d573063e62549e";
+  const std::wstring signature =
+      L"f75cf2061950cfa1a55977634ba0dcf857e52f7015e89b98464fbabee5497bd668ec5c8d67d568a8e0920a6edfcc"
+      L"803855652823309c3831608d7c2f0ccc1be1";
+  storage::UpgradeOffer offer;
+  EXPECT_EQ(storage::CheckOffer(L"3.0.0.1", L"2990-3005", size, hash, signature, {key}, offer),
+            storage::OfferCheck::kVerified);
+  EXPECT_EQ(offer.size, 14u);
+  EXPECT_EQ(offer.sha256, DigestOf("vector message"));
+
+  // Any changed element of the signed text, the signature or the key fails.
+  storage::UpgradeOffer none;
+  EXPECT_EQ(storage::CheckOffer(L"3.0.0.2", L"2990-3005", size, hash, signature, {key}, none),
+            storage::OfferCheck::kBadSignature);
+  EXPECT_EQ(storage::CheckOffer(L"3.0.0.1", L"2990-3006", size, hash, signature, {key}, none),
+            storage::OfferCheck::kBadSignature);
+  EXPECT_EQ(storage::CheckOffer(L"3.0.0.1", L"2990-3005", L"15", hash, signature, {key}, none),
+            storage::OfferCheck::kBadSignature);
+  std::wstring otherHash = hash;
+  otherHash[0] = L'8';
+  EXPECT_EQ(storage::CheckOffer(L"3.0.0.1", L"2990-3005", size, otherHash, signature, {key}, none),
+            storage::OfferCheck::kBadSignature);
+  std::wstring otherSignature = signature;
+  otherSignature[70] = otherSignature[70] == L'0' ? L'1' : L'0';
+  EXPECT_EQ(
+      storage::CheckOffer(L"3.0.0.1", L"2990-3005", size, hash, otherSignature, {key}, none),
+      storage::OfferCheck::kBadSignature);
+  // r = 0 and s = 0 are never valid.
+  EXPECT_EQ(storage::CheckOffer(L"3.0.0.1", L"2990-3005", size, hash, std::wstring(128, L'0'),
+                                {key}, none),
+            storage::OfferCheck::kBadSignature);
+  pf::P256PublicKey otherKey = key;
+  otherKey[64] ^= 1;  // no longer a point of the curve
+  EXPECT_EQ(storage::CheckOffer(L"3.0.0.1", L"2990-3005", size, hash, signature, {otherKey}, none),
+            storage::OfferCheck::kBadSignature);
+  EXPECT_EQ(none.size, 0u);  // nothing handed out for the refused ones
+  // A rotation: the signing key second in the list of trusted keys.
+  EXPECT_EQ(storage::CheckOffer(L"3.0.0.1", L"2990-3005", size, hash, signature,
+                                {otherKey, key}, none),
+            storage::OfferCheck::kVerified);
+}
+
+// A checked download: streamed into a partial file, capped at the expected
+// size and named only when the digest matches.
+TEST_F(Transfer, CheckedBodyTakesItsNameOnlyWithTheExpectedDigest) {
+  HttpReply package;
+  for (int i = 0; i < 30000; ++i) package.body += static_cast<char>(i * 7);
+  package.pieceSize = 4000;
+  server.Route("/package.exe", package);
+  const std::wstring target = folder + L"package.exe";
+  const std::wstring partial = target + L".partial";
+
+  net::DownloadTask t = Get("/package.exe", target);
+  t.checkSha256 = true;
+  t.sha256 = DigestOf(package.body);
+  t.maxBytes = package.body.size();
+  EXPECT_EQ(Attempt(t), net::DL_OK);
+  EXPECT_EQ(Read(target), package.body);
+  EXPECT_FALSE(Exists(partial));
+
+  // A body with another digest never gets the name and leaves nothing behind;
+  // an older file of that name is not touched by the attempt.
+  testsupport::WriteRaw(target, "older");
+  t = Get("/package.exe", target);
+  t.checkSha256 = true;
+  t.sha256 = DigestOf(package.body + "x");
+  EXPECT_EQ(Attempt(t), net::DL_DIGEST_MISMATCH);
+  EXPECT_EQ(Read(target), "older");
+  EXPECT_FALSE(Exists(partial));
+
+  // Longer than the cap: refused before anything is written.
+  t = Get("/package.exe", target);
+  t.checkSha256 = true;
+  t.sha256 = DigestOf(package.body);
+  t.maxBytes = package.body.size() - 1;
+  EXPECT_EQ(Attempt(t), net::DL_BAD_RESPONSE);
+  EXPECT_FALSE(Exists(partial));
+
+  // Cut short by the server: a read failure, and the partial file is gone.
+  HttpReply cut;
+  cut.body = package.body.substr(0, 12000);
+  cut.declaredLength = static_cast<int64_t>(package.body.size());
+  server.Route("/cut.exe", cut);
+  t = Get("/cut.exe", target);
+  t.checkSha256 = true;
+  t.sha256 = DigestOf(package.body);
+  t.maxBytes = package.body.size();
+  EXPECT_EQ(Attempt(t), net::DL_READ_FAILED);
+  EXPECT_FALSE(Exists(partial));
+  EXPECT_EQ(Read(target), "older");
+
+  // The whole worker: a mismatch with delete-on-failure leaves no file at all.
+  net::HTTPDownloader downloader;
+  ASSERT_TRUE(downloader.Start());
+  t = Get("/package.exe", target);
+  t.checkSha256 = true;
+  t.sha256 = DigestOf("something else");
+  t.deleteOnFailure = true;
+  ASSERT_TRUE(downloader.Submit(t));
+  ASSERT_TRUE(journal.WaitFinished(1, 20s));
+  downloader.Stop();
+  EXPECT_EQ(journal.finished.back().second, net::DL_DIGEST_MISMATCH);
+  EXPECT_FALSE(Exists(target));
+  EXPECT_FALSE(Exists(partial));
+}

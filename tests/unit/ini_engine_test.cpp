@@ -71,3 +71,37 @@ TEST_F(IniEngineTest, LineFeedFilesAndDuplicateSections) {
 }
 
 }  // namespace
+
+namespace {
+
+void Put(const std::wstring& path, const std::string& bytes) {
+  std::ofstream out(pf::ToUtf8(path), std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+}  // namespace
+
+// Reads reuse the parsed file only while it holds the same bytes: a change
+// made in place by another writer (same size, same instant) is read at once,
+// whichever of several files was read last.
+TEST_F(IniEngineTest, ReadsSeeEveryChangeOfTheFileAndOfOtherFiles) {
+  Put(File(), "[A]\r\nk=1\r\n[b]\r\nK=2\r\n[a]\r\nk=3\r\nj=4\r\n");
+  EXPECT_EQ(ini.ReadText(L"a", L"K", L"-", File(), 260), L"1");  // the first section wins
+  EXPECT_EQ(ini.ReadText(L"a", L"J", L"-", File(), 260), L"4");
+  EXPECT_EQ(ini.ReadText(L"B", L"k", L"-", File(), 260), L"2");
+  EXPECT_EQ(ini.ReadText(L"c", L"k", L"-", File(), 260), L"-");
+  Put(File(), "[A]\r\nk=7\r\n[b]\r\nK=2\r\n[a]\r\nk=3\r\nj=4\r\n");
+  EXPECT_EQ(ini.ReadText(L"a", L"K", L"-", File(), 260), L"7");
+  // Several files in turn, more than are kept parsed.
+  for (int i = 0; i < 6; ++i)
+    Put(env.Root() + L"f" + std::to_wstring(i) + L".ini", "[S]\r\nv=" + std::to_string(i) + "\r\n");
+  for (int round = 0; round < 2; ++round)
+    for (int i = 0; i < 6; ++i)
+      EXPECT_EQ(ini.ReadInt(L"S", L"v", -1, env.Root() + L"f" + std::to_wstring(i) + L".ini"), i);
+  ASSERT_TRUE(ini.WriteText(L"A", L"k", L"8", File()));
+  EXPECT_EQ(ini.ReadText(L"a", L"K", L"-", File(), 260), L"8");
+  std::filesystem::remove(pf::ToUtf8(File()));
+  EXPECT_EQ(ini.ReadText(L"a", L"K", L"-", File(), 260), L"-");
+  Put(File(), "");
+  EXPECT_EQ(ini.ReadInt(L"a", L"K", 5, File()), 5);
+}

@@ -63,9 +63,33 @@ TEST_F(LinuxProcessesTest, ElevatedStartWaitsForTheHelpersAnswer) {
   EXPECT_FALSE(refused.ShellExecute(L"runas", pf::FromUtf8(upgrader), L"/S /RKUPGRADE", 1));
   EXPECT_FALSE(std::filesystem::exists(upgrader + ".ran"));
 
-  NotElevated granted(Helper("grant", "exec \"$@\""));
+  // With the rights the copy in a fresh private folder runs, not the file.
+  NotElevated granted(Helper("grant", "exec \"$@\""), dir + "/copy.XXXXXX");
   EXPECT_TRUE(granted.ShellExecute(L"runas", pf::FromUtf8(upgrader), L"/S /RKUPGRADE", 1));
-  EXPECT_EQ(Ran(), "[run]\r\nargs=/S /RKUPGRADE\r\n");
+  std::string copyRan;
+  for (int i = 0; i < 500 && copyRan.empty(); ++i) {
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+      if (entry.path().filename().string().rfind("copy.", 0) != 0) continue;
+      EXPECT_EQ(std::filesystem::status(entry.path()).permissions() & std::filesystem::perms::all,
+                std::filesystem::perms::owner_all);
+      copyRan = testsupport::ReadRaw(pf::FromUtf8(entry.path().string() + "/ZuWayfarUpgrade.exe.ran"));
+    }
+    if (copyRan.empty()) std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_EQ(copyRan, "[run]\r\nargs=/S /RKUPGRADE\r\n");
+  EXPECT_FALSE(std::filesystem::exists(upgrader + ".ran"));
+
+  // A file changed while the user is asked: nothing runs.
+  NotElevated swapped(
+      Helper("swap", "printf 'changed' >> \"" + upgrader + "\"; exec \"$@\""),
+      dir + "/swapped.XXXXXX");
+  EXPECT_FALSE(swapped.ShellExecute(L"runas", pf::FromUtf8(upgrader), L"/S /RKUPGRADE", 1));
+  std::this_thread::sleep_for(200ms);
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.path().filename().string().rfind("swapped.", 0) == 0) {
+      EXPECT_FALSE(std::filesystem::exists(entry.path() / "ZuWayfarUpgrade.exe.ran"));
+    }
+  }
 
   NotElevated missingHelper(dir + "/no-such-helper");
   EXPECT_FALSE(missingHelper.ShellExecute(L"runas", pf::FromUtf8(upgrader), L"/S", 1));

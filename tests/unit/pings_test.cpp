@@ -2,14 +2,17 @@
 // integration, over the fake platform with a recording download queue.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "app/app_messages.h"
 #include "app/components.h"
 #include "app/deployment.h"
 #include "app/desktop.h"
 #include "app/global_module.h"
+#include "platform/outside_address.h"
 #include "platform/portable/utf8.h"
 #include "platform/win32_values.h"
 #include "reporting/install_info.h"
@@ -181,6 +184,7 @@ TEST_F(Pings, BrowserPingsPercentEncodeThePageInTheAnsiCodePage) {
 
 class Desktop : public Pings {
  protected:
+  Desktop() { app::ResetOutsideOpensForTest(); }
   pf::FakeRegistry& Reg() { return env.P().registry; }
   pf::FakeShell& Shell() { return env.P().shell; }
 };
@@ -229,7 +233,7 @@ TEST_F(Desktop, PagesOpenInThePlatformBrowserWhenItIsThere) {
   ASSERT_EQ(Shell().calls.size(), 1u);
   EXPECT_EQ(Shell().calls[0].verb, L"");
   EXPECT_EQ(Shell().calls[0].file, browser);
-  EXPECT_EQ(Shell().calls[0].parameters, L"http://www.v.com/pay");
+  EXPECT_EQ(Shell().calls[0].parameters, L"\"http://www.v.com/pay\"");  // one quoted argument
   EXPECT_EQ(Shell().calls[0].show, pf::kSW_SHOWNORMAL);
   EXPECT_TRUE(c.refererPending);
   EXPECT_EQ(c.lastOutsideUrl, L"http://www.v.com/pay");
@@ -242,7 +246,7 @@ TEST_F(Desktop, PagesOpenInThePlatformBrowserWhenItIsThere) {
   ASSERT_EQ(Shell().calls.size(), 2u);
   EXPECT_EQ(Shell().calls[1].verb, L"open");
   EXPECT_EQ(Shell().calls[1].file, L"iexplore");
-  EXPECT_EQ(Shell().calls[1].parameters, L"http://www.v.com/b");
+  EXPECT_EQ(Shell().calls[1].parameters, L"\"http://www.v.com/b\"");
   EXPECT_EQ(Shell().calls[1].show, pf::kSW_SHOW);
   EXPECT_FALSE(c.refererPending);
   EXPECT_EQ(queue->tasks.back().tag, storage::kTagOtherBrowserPing);
@@ -263,6 +267,102 @@ TEST_F(Desktop, WithoutIexploreTheAddressItselfIsOpened) {
   ASSERT_EQ(queue->tasks.size(), 1u);
   EXPECT_NE(queue->tasks[0].url.find(L"/web/ajax71?uId2=QMVKTRZDWA&r=http%3a%2f%2fx%2fy&lO="),
             std::wstring::npos);
+}
+
+// Only plain web addresses leave for another program; every other address a
+// page may choose starts nothing and sends no ping.
+TEST_F(Desktop, HostileAddressesNeverReachTheShell) {
+  const std::wstring hostile[] = {
+      L"file:///C:/Windows/System32/calc.exe",
+      L"FILE://server/share/x.exe",
+      L"\\\\attacker\\share\\setup.exe",
+      L"//attacker/share/setup.exe",
+      L"C:\\Windows\\notepad.exe",
+      L"/usr/bin/xterm",
+      L"ms-msdt:/id PCWDiagnostic",
+      L"steam://run/1",
+      L"javascript:alert(1)",
+      L"vbscript:msgbox",
+      L"mailto:a@b.c",
+      L"search-ms:query=x",
+      L"http://",
+      L"http:///etc/passwd",
+      L"http:/x.com",
+      L" http://www.v.com/",
+      L"http://www.v.com/a b",
+      L"http://www.v.com/\"--renderer-cmd-prefix=calc",
+      L"http://www.v.com/' x",
+      L"http://www.v.com/\\..\\x",
+      L"http://www.v.com/\t",
+      L"http://www.v.com/\r\nx",
+      std::wstring(L"http://www.v.com/") + L'\0' + L"x",
+      L"http://www.v.com/\u202Eexe.txt",
+      L"http://www.v.com/\u3000x",
+      L"http://www.v.com/<x>",
+      L"http://www.v.com/" + std::wstring(2100, L'a'),
+      L"",
+  };
+  const std::wstring browser = env.Root() + L"VexaExplorer.exe";
+  std::ofstream(pf::ToUtf8(browser)) << "x";
+  components.platformBrowser = browser;
+  app::CGlobalModule& c = Start();
+  for (const std::wstring& url : hostile) {
+    EXPECT_FALSE(pf::IsSafeOutsideAddress(url)) << pf::ToUtf8(url);
+    app::OpenInOutsideBrowser(url);
+  }
+  EXPECT_TRUE(Shell().calls.empty());
+  EXPECT_TRUE(queue->tasks.empty());
+  EXPECT_FALSE(c.refererPending);
+
+  // What still opens: both schemes in any case, up to the length limit.
+  for (const wchar_t* url :
+       {L"http://www.v.com/pay?a=1&b=%20#x", L"HTTPS://www.v.com/", L"hTTp://127.0.0.1:8080/x"})
+    EXPECT_TRUE(pf::IsSafeOutsideAddress(url)) << pf::ToUtf8(url);
+  const std::wstring longest = L"http://v/" + std::wstring(pf::kOutsideAddressMax - 9, L'a');
+  EXPECT_TRUE(pf::IsSafeOutsideAddress(longest));
+  EXPECT_FALSE(pf::IsSafeOutsideAddress(longest + L"a"));
+  app::OpenInOutsideBrowser(L"https://www.v.com/x");
+  ASSERT_EQ(Shell().calls.size(), 1u);
+  EXPECT_EQ(Shell().calls[0].parameters, L"\"https://www.v.com/x\"");
+  EXPECT_EQ(queue->tasks.size(), 1u);
+}
+
+// The platform-browser ping carries its page as the referer; the cookie is
+// planted only for the platform's own hosts.
+TEST_F(Desktop, RefererHandOverTravelsInThePingTask) {
+  const std::wstring browser = env.Root() + L"VexaExplorer.exe";
+  std::ofstream(pf::ToUtf8(browser)) << "x";
+  components.platformBrowser = browser;
+  Start();
+  const std::wstring own = std::wstring(L"http://") + deploy::kWebHost + L"/pay.html?x=1";
+  app::OpenInOutsideBrowser(own);
+  app::OpenInOutsideBrowser(L"http://elsewhere.example/page");
+  ASSERT_EQ(queue->tasks.size(), 2u);
+  EXPECT_EQ(queue->tasks[0].referer, own);
+  EXPECT_TRUE(queue->tasks[0].plantCookie);
+  EXPECT_EQ(queue->tasks[1].referer, L"http://elsewhere.example/page");
+  EXPECT_FALSE(queue->tasks[1].plantCookie);
+  EXPECT_TRUE(reporting::IsPlatformAddress(L"HTTP://user@" + std::wstring(deploy::kGameHost) +
+                                           L"/x"));
+  EXPECT_FALSE(reporting::IsPlatformAddress(std::wstring(L"http://") + deploy::kWebHost +
+                                            L".evil.example/"));
+  // The other-browser ping carries no referer.
+  env.P().files.DeleteFile(browser);
+  app::ResetOutsideOpensForTest();
+  app::OpenInOutsideBrowser(own);
+  ASSERT_EQ(queue->tasks.size(), 3u);
+  EXPECT_EQ(queue->tasks[2].referer, L"");
+}
+
+// A page that opens pop-ups in a loop starts at most three browsers a second.
+TEST_F(Desktop, OpensAreLimitedToAFewASecond) {
+  Start();
+  for (int i = 0; i < 20; ++i) app::OpenInOutsideBrowser(L"http://www.v.com/" + std::to_wstring(i));
+  EXPECT_LE(Shell().calls.size(), 6u);  // iexplore and the address itself for each
+  EXPECT_EQ(queue->tasks.size(), 3u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1050));
+  app::OpenInOutsideBrowser(L"http://www.v.com/later");
+  EXPECT_EQ(queue->tasks.size(), 4u);
 }
 
 TEST_F(Desktop, PayPageIconAnimationAndToggle) {

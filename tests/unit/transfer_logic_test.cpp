@@ -270,26 +270,24 @@ TEST_F(TransferLogic, PostCarriesItsBodyAndHeaderLine) {
   EXPECT_EQ(http.OpenHandles(), 0);
 }
 
-TEST_F(TransferLogic, RefererIsTakenByOneGetAndPutBackOnFailure) {
+TEST_F(TransferLogic, RefererTravelsInItsTaskAndTheCookieOnlyWhenAsked) {
   http.answers[L"*"] = pf::FakeHttp::Answer{};
-  std::atomic<bool> pending{true};
   std::wstring digest = L"00112233445566778899aabbccddeeff";
-  referer.pending = &pending;
-  referer.outsideUrl = [] { return std::wstring(L"http://www.example.com/pay.html"); };
   referer.macDigest = [&] { return digest; };
   UseReferer();
 
-  // The header cannot be added: the flag stays for the next GET.
+  // The header cannot be added: the attempt fails and plants nothing.
   http.addHeaderFails = true;
   net::DownloadTask t = Task(L"http://h/ps.gif");
+  t.referer = L"http://www.example.com/pay.html";
+  t.plantCookie = true;
   EXPECT_EQ(Run(t), net::DL_REQUEST_FAILED);
-  EXPECT_TRUE(pending.load());
   EXPECT_TRUE(http.Cookies().empty());
   http.addHeaderFails = false;
 
   EXPECT_EQ(Run(t), net::DL_OK);
-  EXPECT_FALSE(pending.load());
-  EXPECT_EQ(Run(t), net::DL_OK);
+  net::DownloadTask plain = Task(L"http://h/ps.gif");
+  EXPECT_EQ(Run(plain), net::DL_OK);
   auto r = http.Requests();
   ASSERT_EQ(r.size(), 3u);
   EXPECT_EQ(r[1].headers,
@@ -300,12 +298,16 @@ TEST_F(TransferLogic, RefererIsTakenByOneGetAndPutBackOnFailure) {
   EXPECT_EQ(cookies[0].first, L"http://www.example.com/pay.html");
   EXPECT_EQ(cookies[0].second, L"00112233445566778899aabbccdd");
 
+  // Without plantCookie the referer goes alone.
+  t.plantCookie = false;
+  EXPECT_EQ(Run(t), net::DL_OK);
+  EXPECT_EQ(http.Cookies().size(), 1u);
+  t.plantCookie = true;
+
   // A shorter digest goes whole; none loaded gives empty data.
   digest = L"abc";
-  pending = true;
   EXPECT_EQ(Run(t), net::DL_OK);
   digest.clear();
-  pending = true;
   EXPECT_EQ(Run(t), net::DL_OK);
   cookies = http.Cookies();
   ASSERT_EQ(cookies.size(), 3u);

@@ -9,20 +9,45 @@
 
 #include "app/app_messages.h"
 #include "app/global_module.h"
+#include "app/run_modes.h"
 #include "platform/portable/utf8.h"
 #include "platform/test_files.h"
 #include "storage/settings.h"
 #include "storage/upgrade.h"
+#include "storage/upgrade_offer.h"
+#include "signer.h"
 #include "support/fake_env.h"
 #include "support/recording_queue.h"
 #include "support/test_components.h"
 
 namespace {
 
+// Key pairs made once for the whole suite: the trusted one, the next one of a
+// rotation, and one nobody trusts.
+signer::SigningKey& TestKey(int which) {
+  static std::unique_ptr<signer::SigningKey> keys[3] = {
+      signer::SigningKey::Generate(), signer::SigningKey::Generate(),
+      signer::SigningKey::Generate()};
+  return *keys[which];
+}
+constexpr int kTrusted = 0, kNext = 1, kStranger = 2;
+
+const std::string kPackage = "MZ the signed upgrader";
+
+pf::Sha256Digest DigestOf(const std::string& bytes) {
+  pf::Sha256 hasher;
+  pf::Sha256Digest digest{};
+  hasher.Update(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  hasher.Finish(digest);
+  return digest;
+}
+
 class Upgrade : public ::testing::Test {
  protected:
   Upgrade() {
     storage::ResetVersionCheckForTest();
+    trusted = {TestKey(kTrusted).PublicKey()};
+    storage::SetTrustedUpgradeKeysForTest(&trusted);
     ctx = std::make_unique<app::CGlobalModule>(components);
     queue = new testsupport::RecordingQueue;
     ctx->downloader.reset(queue);
@@ -34,28 +59,50 @@ class Upgrade : public ::testing::Test {
   ~Upgrade() override {
     ctx.reset();
     storage::ResetVersionCheckForTest();
+    storage::SetTrustedUpgradeKeysForTest(nullptr);
   }
   pf::FakeUi& ui() { return env.P().ui; }
   pf::HWindow Login() { return ctx->login->GetHWND(); }
   pf::HWindow Backdrop() { return ctx->backdrop->GetHWND(); }
 
-  // Writes the version file and runs the finished event of its task.
+  // Writes the version file, signed for kPackage, and runs the finished
+  // event of its task.
   void VersionFile(const std::wstring& current, const std::wstring& range,
                    int32_t result = net::DL_OK) {
+    std::string text = signer::VersionFileText(TestKey(kTrusted), testsupport::Narrow(current),
+                                               testsupport::Narrow(range), kPackage.size(),
+                                               DigestOf(kPackage));
+    if (current.empty()) text.replace(text.find("currentversion="), 15, "other=");
+    RawVersionFile(text, result);
+  }
+  // Runs the finished event of the version task on a file of that text.
+  void RawVersionFile(const std::string& text, int32_t result = net::DL_OK) {
     const std::wstring file = storage::GetUpgradeFolder() + L"app.ini";
-    std::string text = "[version]\r\n";
-    if (!current.empty()) text += "currentversion=" + testsupport::Narrow(current) + "\r\n";
-    text += "upgraderange=" + testsupport::Narrow(range) + "\r\n";
-    std::ofstream(pf::ToUtf8(file), std::ios::binary) << text;
+    std::ofstream(pf::ToUtf8(file), std::ios::binary | std::ios::trunc) << text;
     net::DownloadTask task;
     task.filePath = file;
+    const size_t asked = ui().messageBoxes.size();
     storage::OnDownloadEvent(reinterpret_cast<uintptr_t>(ctx.get()), storage::kTagVersionFile,
                              net::DL_EVENT_FINISHED, result, reinterpret_cast<uintptr_t>(&task));
+    // The worker only posts the offer; the application window procedure asks.
+    EXPECT_EQ(ui().messageBoxes.size(), asked);
+    ui().dispatched.clear();
+    ui().RunMessageLoop(nullptr);
+    bool offered = false;
+    for (const pf::Msg& m : ui().dispatched)
+      offered |= m.hwnd == Login() && m.message == app::WM_UPGRADE_OFFERED;
+    ui().dispatched.clear();
+    if (offered) storage::OnUpgradeOffered(*ctx);
   }
   void LastOffered(const std::wstring& version) {
     storage::WriteIniText(L"version", L"lastUpgradeVer", version, storage::GetLastUpgradeFile());
   }
   bool Prompted() { return !ui().messageBoxes.empty(); }
+  // The downloaded package, as the worker leaves it.
+  void Downloaded(const std::string& bytes = kPackage) {
+    std::ofstream(pf::ToUtf8(storage::GetUpgraderPath()), std::ios::binary | std::ios::trunc)
+        << bytes;
+  }
   // The finished event of the package task.
   void PackageFinished(int32_t result) {
     net::DownloadTask task;
@@ -75,6 +122,7 @@ class Upgrade : public ::testing::Test {
   testsupport::TestComponents components;
   std::unique_ptr<app::CGlobalModule> ctx;
   testsupport::RecordingQueue* queue = nullptr;  // owned by the context
+  std::vector<pf::P256PublicKey> trusted;
 };
 
 TEST_F(Upgrade, RangeRules) {
@@ -118,6 +166,9 @@ TEST_F(Upgrade, NewerVersionInRangePromptsHidesAndFetchesThePackage) {
   EXPECT_FALSE(t.appendUrlName);
   EXPECT_FALSE(t.uniqueName);
   EXPECT_TRUE(t.deleteOnFailure);
+  EXPECT_TRUE(t.checkSha256);
+  EXPECT_EQ(t.sha256, DigestOf(kPackage));
+  EXPECT_EQ(t.maxBytes, kPackage.size());
   EXPECT_EQ(queue->starts, 1);
 }
 
@@ -163,7 +214,8 @@ TEST_F(Upgrade, VersionComparisons) {
 }
 
 TEST_F(Upgrade, LaunchElevatedOrThroughRunas) {
-  ctx->latestVersion = L"3.0.0.7";
+  VersionFile(L"3.0.0.7", L"");
+  Downloaded();
   env.P().processes.elevated = true;
   PackageFinished(net::DL_OK);
   auto starts = env.P().processes.Starts();
@@ -178,7 +230,8 @@ TEST_F(Upgrade, LaunchElevatedOrThroughRunas) {
   EXPECT_EQ(Posted(), std::vector<uint32_t>({app::WM_CLOSE_LOGIN_WINDOW}));
 
   env.P().processes.elevated = false;
-  ctx->latestVersion = L"3.0.0.8";
+  VersionFile(L"3.0.0.8", L"");
+  Downloaded();
   ui().dispatched.clear();
   ctx->login->Create(ctx->windowClass, ctx->title, nullptr);
   PackageFinished(net::DL_OK);
@@ -198,6 +251,7 @@ TEST_F(Upgrade, FailuresAfterThePromptShowTheWindowsAgain) {
   // login window back.
   VersionFile(L"3.0.0.5", L"");
   ASSERT_FALSE(ui().IsWindowVisible(Login()));
+  Downloaded();
   env.P().processes.shellFails = true;
   PackageFinished(net::DL_OK);
   EXPECT_EQ(storage::ReadIniText(L"version", L"lastUpgradeVer", L"", storage::GetLastUpgradeFile()),
@@ -221,6 +275,129 @@ TEST_F(Upgrade, FailuresAfterThePromptShowTheWindowsAgain) {
   VersionFile(L"3.0.0.6", L"");
   EXPECT_TRUE(Prompted());
   EXPECT_TRUE(ui().IsWindowVisible(Login()));
+}
+
+// Every version file that is not signed as it stands by a trusted key offers
+// nothing: no prompt, no download, the windows stay.
+TEST_F(Upgrade, OnlyASignedOfferPrompts) {
+  const std::string good = signer::VersionFileText(TestKey(kTrusted), "3.0.0.9", "2990-3005",
+                                                   kPackage.size(), DigestOf(kPackage));
+  auto changed = [&](const std::string& from, const std::string& to) {
+    std::string text = good;
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+  };
+  auto without = [&](const std::string& key) {
+    std::string text = good;
+    const size_t at = text.find(key + "=");
+    return text.erase(at, text.find("\r\n", at) + 2 - at);
+  };
+  const std::string hashLine = "packagesha256=" + storage::HexText(DigestOf(kPackage).data(), 32);
+  const std::string otherHash = "packagesha256=" + storage::HexText(DigestOf("other").data(), 32);
+  const std::string signatureStart = good.substr(good.find("signature=") + 10, 4);
+  const struct {
+    const char* what;
+    std::string text;
+  } refused[] = {
+      {"changed version", changed("currentversion=3.0.0.9", "currentversion=3.0.0.19")},
+      {"changed range", changed("upgraderange=2990-3005", "upgraderange=2990-3009")},
+      {"changed size", changed("packagesize=" + std::to_string(kPackage.size()),
+                               "packagesize=" + std::to_string(kPackage.size() + 1))},
+      {"changed hash", changed(hashLine, otherHash)},
+      {"changed signature", changed("signature=" + signatureStart, "signature=0000")},
+      {"no signature", without("signature")},
+      {"no size", without("packagesize")},
+      {"no hash", without("packagesha256")},
+      {"short signature", changed("signature=" + signatureStart, "signature=")},
+      {"signed by another key",
+       signer::VersionFileText(TestKey(kStranger), "3.0.0.9", "2990-3005", kPackage.size(),
+                               DigestOf(kPackage))},
+      {"unsigned file", "[version]\r\ncurrentversion=3.0.0.9\r\nupgraderange=\r\n"},
+  };
+  for (const auto& c : refused) {
+    RawVersionFile(c.text);
+    EXPECT_FALSE(Prompted()) << c.what;
+    EXPECT_TRUE(queue->tasks.empty()) << c.what;
+    EXPECT_TRUE(ui().IsWindowVisible(Login())) << c.what;
+  }
+
+  // A build that trusts no key offers nothing, even for a good file.
+  const std::vector<pf::P256PublicKey> noKeys;
+  storage::SetTrustedUpgradeKeysForTest(&noKeys);
+  RawVersionFile(good);
+  EXPECT_FALSE(Prompted());
+
+  // A rotation: the next key is accepted once the build lists it.
+  const std::string next = signer::VersionFileText(TestKey(kNext), "3.0.0.9", "", kPackage.size(),
+                                                   DigestOf(kPackage));
+  storage::SetTrustedUpgradeKeysForTest(&trusted);
+  RawVersionFile(next);
+  EXPECT_FALSE(Prompted());
+  std::vector<pf::P256PublicKey> rotated = {TestKey(kTrusted).PublicKey(),
+                                            TestKey(kNext).PublicKey()};
+  storage::SetTrustedUpgradeKeysForTest(&rotated);
+  RawVersionFile(next);
+  EXPECT_TRUE(Prompted());
+  EXPECT_EQ(queue->tasks.size(), 1u);
+}
+
+// The package is hashed again, held against writers, just before it starts:
+// a file that is not the signed one starts nothing and is removed.
+TEST_F(Upgrade, OnlyTheSignedPackageStarts) {
+  const struct {
+    const char* what;
+    std::string bytes;
+  } refused[] = {
+      {"swapped", std::string(kPackage.size(), 'X')},
+      {"truncated", kPackage.substr(0, kPackage.size() - 1)},
+      {"over-long", kPackage + "!"},
+      {"empty", ""},
+  };
+  for (bool elevated : {false, true}) {
+    env.P().processes.elevated = elevated;
+    for (const auto& c : refused) {
+      LastOffered(L"");
+      VersionFile(L"3.0.0.4", L"");
+      ASSERT_TRUE(Prompted());
+      ASSERT_FALSE(ui().IsWindowVisible(Login()));
+      Downloaded(c.bytes);
+      PackageFinished(net::DL_OK);
+      EXPECT_TRUE(env.P().processes.Starts().empty()) << c.what;
+      EXPECT_FALSE(pf::files().Exists(storage::GetUpgraderPath())) << c.what;
+      EXPECT_TRUE(ui().IsWindowVisible(Login())) << c.what;
+      EXPECT_TRUE(ui().IsWindowVisible(Backdrop())) << c.what;
+      EXPECT_EQ(storage::ReadIniText(L"version", L"lastUpgradeVer", L"",
+                                     storage::GetLastUpgradeFile()),
+                L"")
+          << c.what;
+      ui().messageBoxes.clear();
+    }
+  }
+  // A package task finishing without any verified offer (none was made in
+  // this process) starts nothing either.
+  storage::ResetVersionCheckForTest();
+  Downloaded();
+  PackageFinished(net::DL_OK);
+  EXPECT_TRUE(env.P().processes.Starts().empty());
+  EXPECT_FALSE(storage::DownloadUpgradePackage(*ctx));
+}
+
+// The question is asked by the application window procedure when the offer's
+// message arrives, and only for an offer that was verified.
+TEST_F(Upgrade, ThePromptComesFromTheWindowProcedure) {
+  app::ApplicationWindowProc(Login(), app::WM_UPGRADE_OFFERED, 0, 0);
+  EXPECT_FALSE(Prompted());
+  storage::UpgradeOffer offer;
+  offer.version = L"3.0.0.12";
+  offer.size = kPackage.size();
+  offer.sha256 = DigestOf(kPackage);
+  storage::AcceptOfferForTest(offer);
+  app::ApplicationWindowProc(Login(), app::WM_UPGRADE_OFFERED, 0, 0);
+  ASSERT_TRUE(Prompted());
+  EXPECT_EQ(ui().messageBoxes[0].text, L"检测到最新版本[3.0.0.12]，确认更新！");
+  EXPECT_FALSE(ui().IsWindowVisible(Login()));
+  EXPECT_EQ(queue->tasks.size(), 1u);
 }
 
 TEST_F(Upgrade, PingTasksEndTheShortRunsWhateverTheResult) {

@@ -100,7 +100,7 @@ HInternet FakeHttp::Connect(HInternet internetHandle, const std::wstring& host, 
 }
 
 HInternet FakeHttp::OpenRequest(HInternet connectionHandle, const std::wstring& verb,
-                                const std::wstring& path) {
+                                const std::wstring& path, bool) {
   FakeHandle* connection = H(connectionHandle);
   FakeHandle* h = nullptr;
   if (connection && !openRequestFails) {

@@ -64,8 +64,8 @@ class FakeHttp : public Http {
   HInternet Open(const std::wstring& agent) override;
   HInternet Connect(HInternet internet, const std::wstring& host, uint16_t port,
                     const std::wstring& userName, const std::wstring& password) override;
-  HInternet OpenRequest(HInternet connection, const std::wstring& verb,
-                        const std::wstring& path) override;
+  HInternet OpenRequest(HInternet connection, const std::wstring& verb, const std::wstring& path,
+                        bool secure) override;
   bool AddRequestHeaders(HInternet request, const std::wstring& line) override;
   bool SetCookie(const std::wstring& url, const std::wstring& data) override;
   bool SendRequest(HInternet request, const uint8_t* body, uint32_t length) override;

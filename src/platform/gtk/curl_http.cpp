@@ -19,6 +19,7 @@ struct CurlHandle {
   std::string agent;
   std::string host;
   uint16_t port = 0;
+  bool secure = false;
   std::string userName;
   std::string password;
 
@@ -35,11 +36,14 @@ struct CurlHandle {
   bool finished = false;
   CURLcode result = CURLE_OK;
   bool paused = false;
-  std::vector<uint8_t> staged;  // one chunk libcurl delivered, not yet read
+  std::vector<uint8_t> staged;  // one receive buffer libcurl delivered, not yet all read
   size_t stagedOffset = 0;
 };
 
 CurlHandle* H(HInternet h) { return reinterpret_cast<CurlHandle*>(h); }
+
+std::mutex g_testAuthorityLock;
+std::string g_testAuthority;  // guarded by g_testAuthorityLock
 HInternet Out(CurlHandle* h) { return reinterpret_cast<HInternet>(h); }
 
 }  // namespace
@@ -48,10 +52,11 @@ namespace {
 
 constexpr long kMaxRedirects = 10;
 constexpr long kStallSeconds = 60;
-// libcurl's receive chunk: the most this backend holds between two reads, one
-// read's worth (10240 bytes), so no more than a chunk of the body is ever held.
-// Larger chunks (32 KB) gain about 15 % throughput on loopback.
-constexpr long kReceiveChunk = 10240;
+// libcurl's receive buffer: the most this backend holds between two reads.
+// The worker still reads 10240 bytes at a time; a 64 KiB buffer behind it
+// lets libcurl fill it with far fewer socket reads and callbacks (on loopback
+// a 10240-byte buffer reaches about 0.8 of the curl tool's throughput).
+constexpr long kReceiveChunk = 64 * 1024;
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -90,7 +95,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* h = static_cast<CurlHandle*>(user);
   const size_t n = size * count;
-  // Hold at most the one chunk that waits to be read: libcurl keeps the rest.
+  // Hold at most the one delivery that waits to be read: libcurl keeps the rest.
   if (h->stagedOffset < h->staged.size()) {
     h->paused = true;
     return CURL_WRITEFUNC_PAUSE;
@@ -124,6 +129,11 @@ bool ChunkStaged(CurlHandle* h) { return h->stagedOffset < h->staged.size(); }
 
 CurlHttp::CurlHttp() { curl_global_init(CURL_GLOBAL_DEFAULT); }
 
+void CurlHttp::SetCertificateAuthorityFileForTest(const std::string& path) {
+  std::lock_guard<std::mutex> hold(g_testAuthorityLock);
+  g_testAuthority = path;
+}
+
 bool CurlHttp::CrackUrl(const std::wstring& url, UrlParts& out) { return SplitUrl(url, out); }
 
 HInternet CurlHttp::Open(const std::wstring& agent) {
@@ -147,11 +157,12 @@ HInternet CurlHttp::Connect(HInternet internetHandle, const std::wstring& host, 
 }
 
 HInternet CurlHttp::OpenRequest(HInternet connectionHandle, const std::wstring& verb,
-                                const std::wstring& path) {
+                                const std::wstring& path, bool secure) {
   CurlHandle* connection = H(connectionHandle);
   if (!connection || connection->kind != CurlHandle::kConnection || verb.empty()) return nullptr;
   auto* h = new CurlHandle(*connection);
   h->kind = CurlHandle::kRequest;
+  h->secure = secure;
   h->verb = ToUtf8(verb);
   h->target = EncodeRequestTarget(path);
   return Out(h);
@@ -214,12 +225,20 @@ bool CurlHttp::SendRequest(HInternet requestHandle, const uint8_t* body, uint32_
   h->easy = curl_easy_init();
   h->multi = curl_multi_init();
   if (!h->easy || !h->multi) return false;
-  const std::string url = "http://" + h->host + ":" + std::to_string(h->port) + h->target;
+  const std::string url = (h->secure ? "https://" : "http://") + h->host + ":" +
+                          std::to_string(h->port) + h->target;
   CURL* e = h->easy;
   curl_easy_setopt(e, CURLOPT_URL, url.c_str());
   curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
-  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
-  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+  // A secure request stays secure: no redirect may lead it to plain http.
+  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, h->secure ? "https" : "http,https");
+  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, h->secure ? "https" : "http,https");
+  curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+  {
+    std::lock_guard<std::mutex> hold(g_testAuthorityLock);
+    if (!g_testAuthority.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, g_testAuthority.c_str());
+  }
   curl_easy_setopt(e, CURLOPT_USERAGENT, h->agent.c_str());
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);

@@ -4,10 +4,11 @@
 // of the environment, redirects followed (up to 10), the status and the
 // Content-Length known once the final answer's headers arrived (before any
 // body byte is handed out), the body handed out in reads of the size asked
-// for while libcurl is paused whenever one of its receive chunks (32 KB at
-// most) waits unread, so no more than that one chunk is held; request
-// targets percent-encoded the way WinINet sends them; and a process-wide store of nameless cookies
-// sent back to their host and path.  Stalled transfers fail after 60 s without a byte.
+// for while libcurl is paused whenever one of its deliveries (64 KiB at
+// most) waits unread, so no more than that one receive buffer is held;
+// request targets percent-encoded the way WinINet sends them; and a
+// process-wide store of nameless cookies sent back to their host and path.  Stalled transfers fail
+// after 60 s without a byte.
 #pragma once
 
 #include <mutex>
@@ -25,8 +26,11 @@ class CurlHttp : public Http {
   HInternet Open(const std::wstring& agent) override;
   HInternet Connect(HInternet internet, const std::wstring& host, uint16_t port,
                     const std::wstring& userName, const std::wstring& password) override;
-  HInternet OpenRequest(HInternet connection, const std::wstring& verb,
-                        const std::wstring& path) override;
+  HInternet OpenRequest(HInternet connection, const std::wstring& verb, const std::wstring& path,
+                        bool secure) override;
+  // The tests' own certificate authority, used instead of the system's for
+  // secure requests (verification stays on); empty: the system's.
+  static void SetCertificateAuthorityFileForTest(const std::string& path);
   bool AddRequestHeaders(HInternet request, const std::wstring& line) override;
   bool SetCookie(const std::wstring& url, const std::wstring& data) override;
   bool SendRequest(HInternet request, const uint8_t* body, uint32_t length) override;

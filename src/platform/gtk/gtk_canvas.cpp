@@ -181,6 +181,14 @@ bool CairoCanvas::RestoreDC(int saved) {
   return dropped > 0;
 }
 
+bool CairoCanvas::IntersectClipRect(const Rect& rect) {
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, rect.left, rect.top, rect.Width() > 0 ? rect.Width() : 0,
+                  rect.Height() > 0 ? rect.Height() : 0);
+  cairo_clip(cr_);
+  return true;
+}
+
 int CairoCanvas::SetBkMode(int mode) { return dc_.SetBkMode(mode); }
 uint32_t CairoCanvas::SetBkColor(uint32_t color) { return dc_.SetBkColor(color); }
 uint32_t CairoCanvas::SetTextColor(uint32_t color) { return dc_.SetTextColor(color); }

@@ -59,6 +59,7 @@ class CairoCanvas : public MemoryCanvas {
   HFont SelectFont(HFont font) override;
   int DrawText(const std::wstring& text, Rect& rect, uint32_t format) override;
   bool FillRect(const Rect& rect, uint32_t color) override;
+  bool IntersectClipRect(const Rect& rect) override;
   Bitmap& Target() override;
 
   cairo_t* Context() const { return cr_; }

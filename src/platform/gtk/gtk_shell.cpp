@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "platform/outside_address.h"
 #include "platform/portable/utf8.h"
 #include "platform/win32_values.h"
 
@@ -31,12 +32,18 @@ intptr_t OpenWithDefaultHandler(const std::string& uri) {
 }  // namespace
 
 // The verb and show command have no counterpart here: programs are started,
-// everything else is opened.  The parameters reach a program as one argument.
+// everything else is opened.  The parameters reach a program as one argument;
+// one pair of enclosing quotes is removed, as Windows' argument rules do.
+// Only a checked web address is opened as an address; any other scheme or
+// share is refused, and an address is never started as a program.
 intptr_t GtkShell::Execute(const std::wstring&, const std::wstring& file,
                            const std::wstring& parameters, int) {
   const std::string target = ToUtf8(file);
   if (target.empty()) return kSE_ERR_FNF;
-  if (IsAddress(target)) return OpenWithDefaultHandler(target);
+  if (LooksLikeAddressOrShare(file) || IsAddress(target)) {
+    if (!IsSafeOutsideAddress(file)) return kAccessDenied;
+    return OpenWithDefaultHandler(target);
+  }
   std::string program;
   if (target.find('/') != std::string::npos) {
     if (::access(target.c_str(), F_OK) != 0) return kSE_ERR_FNF;
@@ -55,7 +62,11 @@ intptr_t GtkShell::Execute(const std::wstring&, const std::wstring& file,
     program = found;
     g_free(found);
   }
-  const std::string argument = ToUtf8(parameters);
+  std::wstring unquoted = parameters;
+  if (unquoted.size() >= 2 && unquoted.front() == L'"' && unquoted.back() == L'"' &&
+      unquoted.find(L'"', 1) == unquoted.size() - 1)
+    unquoted = unquoted.substr(1, unquoted.size() - 2);
+  const std::string argument = ToUtf8(unquoted);
   gchar* argv[3] = {const_cast<gchar*>(program.c_str()),
                     argument.empty() ? nullptr : const_cast<gchar*>(argument.c_str()), nullptr};
   GError* error = nullptr;

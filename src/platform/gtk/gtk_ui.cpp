@@ -2,6 +2,7 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <future>
 #include <vector>
 
@@ -440,26 +441,38 @@ void* WindowData(HWindow window) {
 }
 }  // namespace gtkbackend
 
+namespace {
+// Runs `work` on the UI thread (the one that runs the default main context)
+// and waits for it.  The call is always queued: g_main_context_invoke would
+// run it at once on this thread whenever the UI thread is between loop
+// iterations, which puts GTK calls on the wrong thread (and re-enters the
+// caller, which is still not on the UI thread, without end).
+void RunOnUiThreadAndWait(const std::function<void()>& work) {
+  struct Call {
+    const std::function<void()>* work;
+    std::promise<void> done;
+  } call{&work, {}};
+  std::future<void> done = call.done.get_future();
+  g_idle_add_full(
+      G_PRIORITY_HIGH,
+      +[](gpointer data) -> gboolean {
+        auto* c = static_cast<Call*>(data);
+        (*c->work)();
+        c->done.set_value();
+        return G_SOURCE_REMOVE;
+      },
+      &call, nullptr);
+  done.get();
+}
+}  // namespace
+
 bool GtkUi::ShowWindow(HWindow hwnd, int command) {
   if (display_ && !OnUiThread()) {
     // A download worker hides or shows windows (the upgrade): GTK belongs to
     // the UI thread, so the call runs there and this thread waits for it.
-    struct Call {
-      GtkUi* self;
-      HWindow hwnd;
-      int command;
-      std::promise<bool> result;
-    } call{this, hwnd, command, {}};
-    std::future<bool> result = call.result.get_future();
-    g_main_context_invoke(
-        nullptr,
-        +[](gpointer data) -> gboolean {
-          auto* c = static_cast<Call*>(data);
-          c->result.set_value(c->self->ShowWindow(c->hwnd, c->command));
-          return G_SOURCE_REMOVE;
-        },
-        &call);
-    return result.get();
+    bool shown = false;
+    RunOnUiThreadAndWait([&] { shown = ShowWindow(hwnd, command); });
+    return shown;
   }
   WindowHandle* w = Live(hwnd);
   if (!w) return false;
@@ -607,24 +620,9 @@ int GtkUi::MessageBox(HWindow owner, const std::wstring& text, const std::wstrin
                       uint32_t flags) {
   if (OnUiThread() || !display_) return MessageBoxOnUiThread(owner, text, caption, flags);
   // GTK belongs to the UI thread: run the box there and wait for the answer.
-  struct Call {
-    GtkUi* self;
-    HWindow owner;
-    std::wstring text;
-    std::wstring caption;
-    uint32_t flags;
-    std::promise<int> answer;
-  } call{this, owner, text, caption, flags, {}};
-  std::future<int> answer = call.answer.get_future();
-  g_main_context_invoke(
-      nullptr,
-      +[](gpointer data) -> gboolean {
-        auto* c = static_cast<Call*>(data);
-        c->answer.set_value(c->self->MessageBoxOnUiThread(c->owner, c->text, c->caption, c->flags));
-        return G_SOURCE_REMOVE;
-      },
-      &call);
-  return answer.get();
+  int answer = kIDOK;
+  RunOnUiThreadAndWait([&] { answer = MessageBoxOnUiThread(owner, text, caption, flags); });
+  return answer;
 }
 
 

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/crypto.h"
 #include "platform/portable/utf8.h"
 
 extern char** environ;
@@ -70,6 +71,33 @@ bool Spawn(const std::vector<std::string>& args, bool search, bool newGroup, int
   return rc == 0;
 }
 
+// The file's SHA-256 in hexadecimal, or empty when it cannot be read.
+std::string FileSha256(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::string();
+  Sha256 hasher;
+  std::vector<uint8_t> buffer(64 * 1024);
+  bool ok = true;
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    ok = hasher.Update(buffer.data(), static_cast<size_t>(n));
+    if (!ok) break;
+  }
+  ::close(fd);
+  Sha256Digest digest{};
+  if (!ok || !hasher.Finish(digest)) return std::string();
+  static const char hex[] = "0123456789abcdef";
+  std::string text;
+  for (uint8_t b : digest) {
+    text += hex[b >> 4];
+    text += hex[b & 15];
+  }
+  return text;
+}
+
 }  // namespace
 
 bool LinuxProcesses::IsProcessElevated() { return ::geteuid() == 0; }
@@ -91,15 +119,21 @@ bool LinuxProcesses::ShellExecute(const std::wstring& verb, const std::wstring& 
   if (verb != L"runas" || IsProcessElevated())
     return CreateProcess(file, parameters, 0, showCommand);
   const std::string path = ToUtf8(file);
-  MakeExecutable(path);
+  const std::string digest = FileSha256(path);
+  if (digest.empty()) return false;
   // The helper runs a shell that reports on the pipe once it has the rights,
   // then becomes the program.  The helper's early end without that report
   // means the user declined or could not be asked.
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) return false;
-  std::vector<std::string> args{
-      elevationHelper_, "/bin/sh", "-c",
-      "test -x \"$0\" || exit 127; printf started; exec \"$0\" \"$@\" >/dev/null", path};
+  // With the rights: $0 the file, $1 its digest, $2 the folder template.
+  static const char kPrivilegedSide[] =
+      "umask 077; d=$(mktemp -d \"$2\") || exit 127; f=\"$d/${0##*/}\"; "
+      "cat -- \"$0\" > \"$f\" || exit 127; "
+      "printf '%s  %s\\n' \"$1\" \"$f\" | sha256sum -c --status - || exit 127; "
+      "chmod 700 \"$f\"; shift 2; printf started; exec \"$f\" \"$@\" >/dev/null";
+  std::vector<std::string> args{elevationHelper_, "/bin/sh", "-c", kPrivilegedSide, path,
+                                digest, copyFolder_};
   for (auto& a : SplitArguments(parameters)) args.push_back(a);
   pid_t pid = 0;
   const bool spawned = Spawn(args, true, false, pipeFds[1], pid);

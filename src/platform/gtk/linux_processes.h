@@ -12,9 +12,13 @@ namespace pf {
 class LinuxProcesses : public Processes {
  public:
   // elevationHelper: the program that runs a command with the superuser's
-  // rights after asking the user (looked up on PATH).
-  explicit LinuxProcesses(std::string elevationHelper = "pkexec")
-      : elevationHelper_(std::move(elevationHelper)) {}
+  // rights after asking the user.  By its absolute path: a PATH the user's
+  // other programs can change must not choose what gets the rights.
+  // copyFolder: the mktemp template of the folder, made by the privileged
+  // side and writable by it alone, that the program is copied into.
+  explicit LinuxProcesses(std::string elevationHelper = "/usr/bin/pkexec",
+                          std::string copyFolder = "/tmp/vexa-upgrade.XXXXXX")
+      : elevationHelper_(std::move(elevationHelper)), copyFolder_(std::move(copyFolder)) {}
 
   // True when the effective user is the superuser.
   bool IsProcessElevated() override;
@@ -25,13 +29,17 @@ class LinuxProcesses : public Processes {
                      uint32_t creationFlags, int showCommand) override;
   // "runas": when not elevated, runs the file through the elevation helper and
   // waits until the helper has either started it (true) or given up because
-  // the user declined or could not be asked (false).  Other verbs, or when
-  // already elevated: a direct start.
+  // the user declined or could not be asked (false).  The file's SHA-256 is
+  // taken before the helper asks; with the rights, the file is copied into a
+  // fresh folder only the superuser can write, and the copy runs only when its
+  // SHA-256 is still that one, so the file cannot be swapped while the user is
+  // asked.  Other verbs, or when already elevated: a direct start.
   bool ShellExecute(const std::wstring& verb, const std::wstring& file,
                     const std::wstring& parameters, int showCommand) override;
 
  private:
   std::string elevationHelper_;
+  std::string copyFolder_;
 };
 
 }  // namespace pf

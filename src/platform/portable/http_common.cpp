@@ -61,6 +61,7 @@ bool SplitUrl(const std::wstring& url, UrlParts& out) {
   } else {
     out.port = scheme == L"https" ? 443 : 80;
   }
+  out.secure = scheme == L"https";
   return out.host.size() <= kUrlHostMax && out.userName.size() <= kUrlUserMax &&
          out.password.size() <= kUrlPasswordMax && out.path.size() <= kUrlPathMax;
 }

@@ -1,14 +1,16 @@
 #include "platform/portable/ini_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cwctype>
-#include <fstream>
+#include <mutex>
 #include <optional>
-#include <sstream>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/portable/utf8.h"
@@ -62,12 +64,35 @@ Line Classify(const std::wstring& raw) {
   return line;
 }
 
-std::optional<std::vector<Line>> Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  std::string bytes = buffer.str();
+// Reads the whole file into `bytes`, reusing its storage; false when the file
+// cannot be opened or read.
+bool ReadBytes(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  // Room for the whole file and one byte more, so that the end is seen in one read.
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size) + 1);
+  for (;;) {
+    const size_t used = bytes.size();
+    bytes.resize(std::max(bytes.capacity(), used + 4096));
+    const ssize_t n = ::read(fd, &bytes[used], bytes.size() - used);
+    if (n < 0 && errno == EINTR) {
+      bytes.resize(used);
+      continue;
+    }
+    bytes.resize(used + static_cast<size_t>(n > 0 ? n : 0));
+    if (n < 0) {
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+  }
+  ::close(fd);
+  return true;
+}
+
+std::vector<Line> Parse(std::string bytes) {
   if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
       static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
     bytes.erase(0, 3);
@@ -84,24 +109,91 @@ std::optional<std::vector<Line>> Load(const std::string& path) {
   return lines;
 }
 
+std::optional<std::vector<Line>> Load(const std::string& path) {
+  std::string bytes;
+  if (!ReadBytes(path, bytes)) return std::nullopt;
+  return Parse(std::move(bytes));
+}
+
 std::wstring StripQuotes(const std::wstring& v) {
   if (v.size() > 1 && (v.front() == L'"' || v.front() == L'\'') && v.back() == v.front())
     return v.substr(1, v.size() - 2);
   return v;
 }
 
-// The value of the first matching key in any section of that name, in file order.
-std::optional<std::wstring> Find(const std::vector<Line>& lines, const std::wstring& section,
-                                 const std::wstring& key) {
-  bool inSection = false;
-  for (const Line& line : lines) {
-    if (line.kind == Line::kSection) {
-      inSection = EqualNoCase(line.name, section);
-    } else if (inSection && line.kind == Line::kEntry && EqualNoCase(line.name, key)) {
-      return StripQuotes(line.value);
+std::wstring Folded(const std::wstring& text) {
+  std::wstring folded = text;
+  for (wchar_t& c : folded) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+  return folded;
+}
+
+// A read of one key used to load and parse the whole file, so reading every
+// key of a file grew with the square of its size.  The parsed file is kept
+// with its bytes and used again while the file holds exactly those bytes: a
+// read still reads the file (any change by anyone is seen at once) but only
+// compares it, and finds the key through an index of the first value of each
+// section and key (letter case folded, as the lookup compares them).
+class ParsedFiles {
+ public:
+  std::optional<std::wstring> Find(const std::string& path, const std::wstring& section,
+                                   const std::wstring& key) {
+    std::lock_guard<std::mutex> hold(lock_);
+    // Read into storage kept from the last read: a fresh allocation per read
+    // costs more than the read itself.
+    if (!ReadBytes(path, scratch_)) return std::nullopt;
+    Entry* entry = nullptr;
+    for (Entry& e : entries_)
+      if (e.path == path) entry = &e;
+    if (!entry) {
+      if (entries_.size() >= kEntries) entries_.erase(entries_.begin());
+      entries_.push_back(Entry{path, std::string(), {}, false});
+      entry = &entries_.back();
+    }
+    if (!entry->parsed || entry->bytes != scratch_) {
+      entry->index.clear();
+      std::optional<std::wstring> current;  // the section being read, folded
+      for (const Line& line : Parse(scratch_)) {
+        if (line.kind == Line::kSection) {
+          current = Folded(line.name);
+        } else if (line.kind == Line::kEntry && current) {
+          // The first key of that name in any section of that name wins.
+          entry->index.emplace(*current + L'\0' + Folded(line.name), StripQuotes(line.value));
+        }
+      }
+      entry->bytes = scratch_;
+      entry->parsed = true;
+    }
+    const auto it = entry->index.find(Folded(section) + L'\0' + Folded(key));
+    if (it == entry->index.end()) return std::nullopt;
+    return it->second;
+  }
+
+  void Forget(const std::string& path) {
+    std::lock_guard<std::mutex> hold(lock_);
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+      if (it->path == path) {
+        entries_.erase(it);
+        return;
+      }
     }
   }
-  return std::nullopt;
+
+ private:
+  static constexpr size_t kEntries = 4;  // the settings file and a few others
+  struct Entry {
+    std::string path;
+    std::string bytes;
+    std::unordered_map<std::wstring, std::wstring> index;
+    bool parsed = false;
+  };
+  std::mutex lock_;
+  std::vector<Entry> entries_;
+  std::string scratch_;
+};
+
+ParsedFiles& Parsed() {
+  static ParsedFiles files;
+  return files;
 }
 
 bool WriteAtomically(const std::string& path, const std::string& bytes) {
@@ -153,7 +245,7 @@ std::wstring IniFile::ReadText(const std::wstring& section, const std::wstring& 
   if (bufferUnits <= 0) return std::wstring();
   const auto maxUnits = static_cast<size_t>(bufferUnits - 1);
   std::optional<std::wstring> value;
-  if (const auto lines = Load(ToUtf8(file))) value = Find(*lines, section, key);
+  value = Parsed().Find(ToUtf8(file), section, key);
   if (!value) {
     // The profile functions drop trailing blanks from the default.
     std::wstring def = defaultValue;
@@ -212,7 +304,9 @@ bool IniFile::WriteText(const std::wstring& section, const std::wstring& key,
     bytes += ToUtf8(line.text);
     bytes += "\r\n";
   }
-  return WriteAtomically(path, bytes);
+  const bool written = WriteAtomically(path, bytes);
+  Parsed().Forget(path);
+  return written;
 }
 
 }  // namespace pf

@@ -22,6 +22,10 @@ class PosixFiles : public Files {
   bool DeleteFile(const std::wstring& path) override;
   std::wstring RoamingAppDataFolder() override;
   std::wstring TempFolder() override;
+  bool ReplaceFile(const std::wstring& from, const std::wstring& to) override;
+  HHeldFile OpenHeld(const std::wstring& path) override;
+  bool ReadHeld(HHeldFile file, uint8_t* buffer, uint32_t size, uint32_t& read) override;
+  void CloseHeld(HHeldFile file) override;
 
  private:
   std::wstring appDataOverride_;

@@ -172,6 +172,14 @@ int SoftCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format) 
   return size.cy;
 }
 
+bool SoftCanvas::IntersectClipRect(const Rect& r) {
+  Rect& c = dc_.state.clip;
+  c = Rect{std::max(c.left, r.left), std::max(c.top, r.top), std::min(c.right, r.right),
+           std::min(c.bottom, r.bottom)};
+  Log(L"IntersectClipRect " + Box(r.left, r.top, r.Width(), r.Height()));
+  return true;
+}
+
 bool SoftCanvas::FillRect(const Rect& rect, uint32_t color) {
   SoftBitmap one(1, 1, 32);
   one.bits[0] = BlueOf(color);

@@ -61,11 +61,20 @@ HDC SourceDc() {
 
 struct Selected {
   HDC dc;
-  HGDIOBJ old;
-  Selected(const Bitmap& b) : dc(SourceDc()) {
-    old = ::SelectObject(dc, static_cast<const Win32Bitmap&>(b).handle);
+  HGDIOBJ old = nullptr;
+  Selected(const Bitmap& b) {
+    const auto& bitmap = static_cast<const Win32Bitmap&>(b);
+    if (bitmap.selectedInto) {
+      dc = bitmap.selectedInto;
+      ::GdiFlush();
+    } else {
+      dc = SourceDc();
+      old = ::SelectObject(dc, bitmap.handle);
+    }
   }
-  ~Selected() { ::SelectObject(dc, old); }
+  ~Selected() {
+    if (old) ::SelectObject(dc, old);
+  }
 };
 }  // namespace
 
@@ -76,10 +85,12 @@ GdiCanvas::GdiCanvas(int width, int height)
   dc_ = ::CreateCompatibleDC(nullptr);
   ownsDc_ = true;
   old_ = ::SelectObject(dc_, target_->handle);
+  target_->selectedInto = dc_;
 }
 
 GdiCanvas::~GdiCanvas() {
   if (ownsDc_) {
+    if (target_) target_->selectedInto = nullptr;
     ::SelectObject(dc_, old_);
     ::DeleteDC(dc_);
   }
@@ -117,6 +128,9 @@ bool GdiCanvas::BitBlt(int x, int y, int w, int h, const Bitmap& src, int sx, in
 }
 
 int GdiCanvas::SaveDC() { return ::SaveDC(dc_); }
+bool GdiCanvas::IntersectClipRect(const Rect& r) {
+  return ::IntersectClipRect(dc_, r.left, r.top, r.right, r.bottom) != ERROR;
+}
 bool GdiCanvas::RestoreDC(int saved) { return ::RestoreDC(dc_, saved) != FALSE; }
 int GdiCanvas::SetBkMode(int mode) { return ::SetBkMode(dc_, mode); }
 uint32_t GdiCanvas::SetBkColor(uint32_t color) { return ::SetBkColor(dc_, color); }

@@ -20,6 +20,9 @@ class Win32Bitmap : public Bitmap {
   explicit Win32Bitmap(HBITMAP adopted);  // owned from now on
   ~Win32Bitmap() override;
   HBITMAP handle = nullptr;
+  // The memory DC the bitmap is selected into as a canvas's target, if any:
+  // transfers from it read through that DC (a bitmap lives in one DC at a time).
+  HDC selectedInto = nullptr;
 };
 
 class GdiCanvas : public MemoryCanvas {
@@ -43,6 +46,7 @@ class GdiCanvas : public MemoryCanvas {
   HFont SelectFont(HFont font) override;
   int DrawText(const std::wstring& text, Rect& rect, uint32_t format) override;
   bool FillRect(const Rect& rect, uint32_t color) override;
+  bool IntersectClipRect(const Rect& rect) override;
   Bitmap& Target() override;
   HDC Dc() const { return dc_; }
 

@@ -38,6 +38,7 @@ class WinInetHttp : public Http {
     out.userName.assign(user.data(), parts.dwUserNameLength);
     out.password.assign(password.data(), parts.dwPasswordLength);
     out.path.assign(path.data(), parts.dwUrlPathLength);
+    out.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
     return true;
   }
   HInternet Open(const std::wstring& agent) override {
@@ -48,10 +49,13 @@ class WinInetHttp : public Http {
     return I(::InternetConnectW(N(internet), host.c_str(), port, userName.c_str(), password.c_str(),
                                 INTERNET_SERVICE_HTTP, 0, 0));
   }
-  HInternet OpenRequest(HInternet connection, const std::wstring& verb,
-                        const std::wstring& path) override {
+  // Certificate errors are never ignored (no INTERNET_FLAG_IGNORE_CERT_*),
+  // and WinINet refuses a redirect from https to http by default.
+  HInternet OpenRequest(HInternet connection, const std::wstring& verb, const std::wstring& path,
+                        bool secure) override {
+    const DWORD flags = secure ? INTERNET_FLAG_SECURE : 0;
     return I(::HttpOpenRequestW(N(connection), verb.c_str(), path.c_str(), nullptr, nullptr,
-                                nullptr, 0, 0));
+                                nullptr, flags, 0));
   }
   bool AddRequestHeaders(HInternet request, const std::wstring& line) override {
     return ::HttpAddRequestHeadersW(N(request), line.c_str(), static_cast<DWORD>(line.size()),

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/win32/win32_machine.h"
+#include "platform/outside_address.h"
 
 namespace pf {
 namespace {
@@ -104,8 +105,11 @@ class Win32Registry : public Registry {
 
 class Win32Shell : public Shell {
  public:
+  // A target that names a scheme or a share opens only as a checked web
+  // address: no page can reach another URL handler, a file: or UNC path.
   intptr_t Execute(const std::wstring& verb, const std::wstring& file,
                    const std::wstring& parameters, int show) override {
+    if (LooksLikeAddressOrShare(file) && !IsSafeOutsideAddress(file)) return SE_ERR_ACCESSDENIED;
     HINSTANCE r = ::ShellExecuteW(nullptr, verb.empty() ? nullptr : verb.c_str(), file.c_str(),
                                   parameters.empty() ? nullptr : parameters.c_str(), nullptr, show);
     return reinterpret_cast<intptr_t>(r);

@@ -46,6 +46,25 @@ class Win32Files : public Files {
     if (n == 0 || n > MAX_PATH) return std::wstring();
     return std::wstring(buffer, n);
   }
+  bool ReplaceFile(const std::wstring& from, const std::wstring& to) override {
+    return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  }
+  // Read access, shared for reading only: writers, renames and deletes fail
+  // while the handle is open.
+  HHeldFile OpenHeld(const std::wstring& path) override {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<HHeldFile>(file);
+  }
+  bool ReadHeld(HHeldFile file, uint8_t* buffer, uint32_t size, uint32_t& read) override {
+    DWORD got = 0;
+    const BOOL ok = ::ReadFile(reinterpret_cast<HANDLE>(file), buffer, size, &got, nullptr);
+    read = got;
+    return ok != FALSE;
+  }
+  void CloseHeld(HHeldFile file) override {
+    if (file) ::CloseHandle(reinterpret_cast<HANDLE>(file));
+  }
 };
 
 class Win32Ini : public Ini {

@@ -1,0 +1,276 @@
+#!/usr/bin/python3
+"""Start-up, memory and idle cost of the Linux client beside a bare web view.
+
+Both programs are started the same way (fresh data and cache folders, the same
+X display) against the same loopback login page: the demo platform's start
+page, served with a small script that asks for /_bench/painted once the page
+has produced its first frame (two animation frames after the first script
+run).  The time from starting the process to that request is the start-up
+time; the process's resident memory is read at that moment.
+
+Prints, with the medians of several runs of each program (runs alternate):
+  startup/bare-webview ratio: N
+  rss/bare-webview ratio: N
+and then, with the client's page loaded and still, the CPU time of the
+client's own process (not the web engine's processes) over a minute:
+  idle cpu ms/min: N
+With STARTUP_TRACE=1 in the environment it also prints when each program
+starts and when its start page is requested.
+"""
+import argparse
+import http.server
+import os
+import shutil
+import socketserver
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tools", "demo-platform"))
+import demo_platform  # noqa: E402
+import records as records_mod  # noqa: E402
+import roles as roles_mod  # noqa: E402
+
+BEACON = (b"<script>requestAnimationFrame(function(){requestAnimationFrame(function(){"
+          b"var r=new XMLHttpRequest();r.open('GET','/_bench/painted',true);r.send();});});"
+          b"</script>")
+START_PATH = "/tavo/wd/index.html"
+
+
+class Painted:
+    """The moment the page reported its first frame, as a monotonic time."""
+
+    def __init__(self):
+        self.cond = threading.Condition()
+        self.at = None
+
+    def reset(self):
+        with self.cond:
+            self.at = None
+
+    def mark(self):
+        with self.cond:
+            if self.at is None:
+                self.at = time.monotonic()
+            self.cond.notify_all()
+
+    def wait(self, timeout):
+        end = time.monotonic() + timeout
+        with self.cond:
+            while self.at is None:
+                left = end - time.monotonic()
+                if left <= 0:
+                    return None
+                self.cond.wait(left)
+            return self.at
+
+
+def start_platform(painted, quiet_log):
+    platform = demo_platform.Platform("localhost", 18080, records_mod.RecordBook(None))
+    for key in roles_mod.ROLE_ORDER:
+        cls = roles_mod.ROLE_CLASSES[key]
+        if key == "download":
+            platform.roles[key] = cls(platform, None, None, "", None, {})
+        else:
+            platform.roles[key] = cls(platform)
+    platform.served = list(roles_mod.ROLE_ORDER)
+
+    web = platform.roles["web"]
+    plain = web.handle
+
+    def handle(req):
+        if req.path == "/_bench/painted":
+            painted.mark()
+            return roles_mod.Response(b"", 200, "text/plain", "bench")
+        if os.environ.get("STARTUP_TRACE"):
+            print("  %.3f %s" % (time.monotonic(), req.target), flush=True)
+        response = plain(req)
+        if req.path == START_PATH and response.status == 200:
+            response.body = response.body.replace(b"</body>", BEACON + b"</body>", 1)
+        return response
+
+    web.handle = handle
+    log = demo_platform.Log(quiet_log, True)
+    servers = []
+    for key in roles_mod.ROLE_ORDER:
+        servers += demo_platform.bind(platform, key, demo_platform.make_handler(platform, key, log),
+                                      ["127.0.0.1", "::1"])
+    for server in servers:
+        threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.2},
+                         daemon=True).start()
+    return platform, servers
+
+
+def rss_kib(pid):
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
+
+
+def descendants(pid):
+    children = {}
+    for name in os.listdir("/proc"):
+        if not name.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % name) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            children.setdefault(int(fields[1]), []).append(int(name))
+        except (OSError, IndexError, ValueError):
+            continue
+    found, todo = [], [pid]
+    while todo:
+        for child in children.get(todo.pop(), []):
+            found.append(child)
+            todo.append(child)
+    return found
+
+
+def cpu_ns(pid):
+    """CPU time of one process so far, in nanoseconds: the sum of its live
+    threads' run times (precise), or the process's own user and system time
+    (which also counts ended threads, in clock ticks) if that is larger."""
+    total = 0
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        ticks = int(fields[11]) + int(fields[12])
+    except (OSError, ValueError, IndexError):
+        return None
+    try:
+        for task in os.listdir("/proc/%d/task" % pid):
+            try:
+                with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
+                    total += int(f.read().split()[0])
+            except (OSError, ValueError, IndexError):
+                continue
+    except OSError:
+        return None
+    return max(total, ticks * 1e9 / os.sysconf("SC_CLK_TCK"))
+
+
+def stop(proc):
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(5)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
+def one_run(kind, command, painted, scratch, timeout, keep=False):
+    """Starts one program with fresh folders; returns (seconds, rss KiB,
+    rss KiB with its web engine processes, process) or None."""
+    home = tempfile.mkdtemp(prefix=kind + "-", dir=scratch)
+    env = dict(os.environ)
+    for var, sub in (("XDG_CONFIG_HOME", "config"), ("XDG_CACHE_HOME", "cache"),
+                     ("XDG_DATA_HOME", "data"), ("TMPDIR", "tmp")):
+        env[var] = os.path.join(home, sub)
+        os.makedirs(env[var], exist_ok=True)
+    painted.reset()
+    started = time.monotonic()
+    if os.environ.get("STARTUP_TRACE"):
+        print("  %.3f start %s" % (started, kind), flush=True)
+    proc = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    at = painted.wait(timeout)
+    if at is None or proc.poll() is not None:
+        stop(proc)
+        return None
+    own = rss_kib(proc.pid)
+    tree = own + sum(rss_kib(p) for p in descendants(proc.pid))
+    if keep:
+        return at - started, own, tree, proc
+    stop(proc)
+    shutil.rmtree(home, ignore_errors=True)
+    return at - started, own, tree, None
+
+
+def idle_cpu(proc, seconds, settle):
+    time.sleep(settle)
+    before = cpu_ns(proc.pid)
+    time.sleep(seconds)
+    after = cpu_ns(proc.pid)
+    if before is None or after is None or proc.poll() is not None:
+        return None
+    return (after - before) / 1e6 * 60.0 / seconds
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--client", required=True, help="the demo build of the client")
+    parser.add_argument("--bare", required=True, help="the bare web view program")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--idle-seconds", type=float, default=60.0)
+    parser.add_argument("--settle-seconds", type=float, default=5.0)
+    parser.add_argument("--timeout", type=float, default=60.0)
+    args = parser.parse_args()
+
+    painted = Painted()
+    with open(os.devnull, "w") as devnull:
+        platform, servers = start_platform(painted, devnull)
+        scratch = tempfile.mkdtemp(prefix="vexa-startup-")
+        url = platform.start_url()
+        programs = {"client": [args.client], "bare": [args.bare, url]}
+        results = {"client": [], "bare": []}
+        failed = False
+        try:
+            # One discarded run of each warms the file cache the same way for both.
+            for kind in ("client", "bare"):
+                if one_run(kind, programs[kind], painted, scratch, args.timeout) is None:
+                    print("startup: the %s never reported its first frame of %s" % (kind, url))
+                    failed = True
+            for _ in range(args.runs if not failed else 0):
+                for kind in ("client", "bare"):
+                    got = one_run(kind, programs[kind], painted, scratch, args.timeout)
+                    if got is None:
+                        print("startup: a %s run failed" % kind)
+                        failed = True
+                    else:
+                        results[kind].append(got[:3])
+            if failed:
+                return 1
+            med = {k: [statistics.median(r[i] for r in results[k]) for i in range(3)] for k in results}
+            print("startup client: %.0f ms  bare web view: %.0f ms  (medians of %d runs)"
+                  % (med["client"][0] * 1000, med["bare"][0] * 1000, args.runs))
+            print("rss client: %d KiB  bare web view: %d KiB  (with web engine processes: %d / %d KiB)"
+                  % (med["client"][1], med["bare"][1], med["client"][2], med["bare"][2]))
+            print("startup/bare-webview ratio: %.2f" % (med["client"][0] / med["bare"][0]))
+            print("rss/bare-webview ratio: %.2f" % (med["client"][1] / med["bare"][1]))
+            sys.stdout.flush()
+
+            if args.idle_seconds > 0:
+                idle = {}
+                for kind in ("client", "bare"):
+                    got = one_run(kind, programs[kind], painted, scratch, args.timeout, keep=True)
+                    if got is None:
+                        print("startup: the %s did not start for the idle measurement" % kind)
+                        return 1
+                    try:
+                        idle[kind] = idle_cpu(got[3], args.idle_seconds, args.settle_seconds)
+                    finally:
+                        stop(got[3])
+                    if idle[kind] is None:
+                        print("startup: the %s ended during the idle measurement" % kind)
+                        return 1
+                print("idle cpu of the bare web view: %.1f ms/min" % idle["bare"])
+                print("idle cpu ms/min: %.1f" % idle["client"])
+        finally:
+            for server in servers:
+                server.shutdown()
+                server.server_close()
+            shutil.rmtree(scratch, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
