@@ -124,6 +124,7 @@ if [ "$headless" = 1 ]; then
   fi
   mkdir -p "$SHOTS/login"
   cp "$SHOTS/journey/01-login-page.png" "$SHOTS/login/login-page.png"
+  cp "$SHOTS"/journey/*-qq-window.png "$SHOTS/login/quick-login-qq.png"
   say "headless demo done; screenshots in $SHOTS/journey (contact sheet: contact-sheet.png)"
   exit 0
 fi

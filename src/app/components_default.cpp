@@ -1,5 +1,4 @@
-// The components the program runs with.  Subsystems that have not landed yet
-// are absent here: no quick-login window.
+// The components the program runs with.
 #include "app/components.h"
 #include "app/desktop.h"
 #include "app/global_module.h"

@@ -5,6 +5,7 @@
 
 #include "app/app_messages.h"
 #include "app/deployment.h"
+#include "platform/web_engine.h"
 #include "app/run_modes.h"
 #include "app/time_text.h"
 #include "platform/platform.h"
@@ -46,6 +47,8 @@ void CGlobalModule::InitializeContext() {
   using storage::ReadIniInt;
   using storage::ReadIniText;
   startPageUrl = std::wstring(L"http://") + deploy::kWebHost + L"/tavo/wd/index.html";
+  // Only the platform's own pages may reach window.external.
+  pf::SetTrustedPageHosts({deploy::kWebHost, deploy::kLoginHost, deploy::kGameHost});
   runCount = 0;
   versionCheckUrl = ReadIniText(L"Common", L"VersionCheck",
                                 std::wstring(L"http://") + deploy::kDownloadHost +

@@ -52,7 +52,7 @@ class CGlobalModule : public pf::MessageFilter {
   std::wstring windowClass;  // string 109, at most 99 units
   std::unique_ptr<IBackdropForm> backdrop;     // owned
   std::unique_ptr<ILoginForm> login;           // owned
-  IQuickLoginForm* quickLogin = nullptr;       // not owned; the latest one
+  IQuickLoginForm* quickLogin = nullptr;  // the latest one; cleared when its window is destroyed
   IGameForm* game = nullptr;                   // not owned; cleared when its window is destroyed
   // owned: the latest game window's object.  It outlives its window and is
   // freed when the next one replaces it or with the context.

@@ -32,6 +32,13 @@ enum DownloadEvent : int32_t {
 using DownloadCallback = int32_t (*)(uintptr_t userData, int32_t tag, int32_t event,
                                      int32_t value, uintptr_t extra);
 
+// The cap on a response body when the task names none: generous enough for
+// any package the platform ships, small enough that a hostile server cannot
+// fill the disk.
+constexpr uint64_t kDefaultMaxBytes = 256ull * 1024 * 1024;
+// The cap for small answers: the version file and the ping answers.
+constexpr uint64_t kSmallAnswerMaxBytes = 64ull * 1024;
+
 struct DownloadTask {
   std::wstring url;        // scheme http, host, optional port, path and query
   std::wstring filePath;   // empty: the body is not read; else the file, or the folder (flags)
@@ -49,7 +56,9 @@ struct DownloadTask {
   // when the task is made; no shared state is read when it runs.
   std::wstring referer;
   bool plantCookie = false;
-  uint64_t maxBytes = 0;          // 0: the default cap; else the most body bytes accepted
+  // Most body bytes accepted; 0 means kDefaultMaxBytes.  A larger announced
+  // length fails before the file is created.
+  uint64_t maxBytes = 0;
   // With checkSha256 the body is written to filePath + ".partial" and becomes
   // filePath only when its SHA-256 is sha256; the partial file never stays.
   bool checkSha256 = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <cwctype>
 #include <system_error>
 
 #include "platform/platform.h"
@@ -27,7 +28,40 @@ std::wstring GuidText(const pf::Guid& g) {
   return text;
 }
 
+// Runs the callback; what it throws stays on this side of the loop.
+void Notify(const DownloadTask& task, int32_t event, int32_t value, uintptr_t extra) {
+  if (!task.callback) return;
+  try {
+    task.callback(task.userData, task.tag, event, value, extra);
+  } catch (...) {
+  }
+}
+
 }  // namespace
+
+bool IsSafeFileName(const std::wstring& name) {
+  if (name.empty() || name == L"." || name == L"..") return false;
+  if (name.find(L"..") != std::wstring::npos) return false;
+  for (const wchar_t c : name) {
+    if (c < 0x20 || c == 0x7F) return false;
+    if (std::wcschr(L"\\/:*?\"<>|", c)) return false;
+  }
+  // Windows drops trailing dots and blanks, which would change the name.
+  if (name.back() == L'.' || name.back() == L' ') return false;
+  // Device names, bare or with an extension, in any letter case.
+  std::wstring stem = name.substr(0, name.find(L'.'));
+  while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+  for (wchar_t& c : stem) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+  static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$",
+                                            L"CONOUT$"};
+  for (const wchar_t* device : kDevices)
+    if (stem == device) return false;
+  if (stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
+      ((stem[3] >= L'0' && stem[3] <= L'9') || stem[3] == 0xB9 || stem[3] == 0xB2 ||
+       stem[3] == 0xB3))
+    return false;
+  return true;
+}
 
 void AutoResetEvent::Set() {
   {
@@ -131,6 +165,8 @@ bool DownloadWorker::BuildTargetPath(DownloadTask& task) {
   const size_t slash = task.url.rfind(L'/');
   const std::wstring name =
       slash == std::wstring::npos ? std::wstring() : task.url.substr(slash + 1);
+  // The name comes from the server's URL: it must stay inside the folder.
+  if (!IsSafeFileName(name)) return false;
   if (task.appendUrlName) {
     task.filePath = folder + name;
   } else {
@@ -161,6 +197,20 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
   pf::HInternet connection = nullptr;
   pf::HInternet request = nullptr;
   pf::HTargetFile file = nullptr;
+  // What was opened is closed on every path, an exception's included.
+  struct Closer {
+    pf::Http& http;
+    pf::HInternet& internet;
+    pf::HInternet& connection;
+    pf::HInternet& request;
+    pf::HTargetFile& file;
+    ~Closer() {
+      if (file) http.CloseFile(file);
+      if (request) http.CloseHandle(request);
+      if (connection) http.CloseHandle(connection);
+      if (internet) http.CloseHandle(internet);
+    }
+  } closer{http, internet, connection, request, file};
   const DownloadResult result = [&]() -> DownloadResult {
     internet = http.Open(kAgent);
     if (!internet) return DL_NO_CONNECTION;
@@ -201,7 +251,9 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
     if (!BuildTargetPath(task)) return DL_FILE_CREATE_FAILED;
     uint32_t length = 0;
     if (!http.QueryContentLength(request, length)) return DL_BAD_RESPONSE;
-    if (task.maxBytes != 0 && length > task.maxBytes) return DL_BAD_RESPONSE;
+    // A body over the task's cap is refused before any file exists.
+    const uint64_t cap = task.maxBytes ? task.maxBytes : kDefaultMaxBytes;
+    if (length > cap) return DL_BAD_RESPONSE;
     if (Stopping()) return DL_CANCELLED;
     if (task.checkSha256) {
       partialPath = task.filePath + kPartialSuffix;
@@ -221,6 +273,7 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
       // A body that ends before Content-Length bytes arrived is a failure.
       if (got == 0 || got > remaining) return DL_READ_FAILED;
       remaining -= got;
+      if (static_cast<uint64_t>(length) - remaining > cap) return DL_READ_FAILED;
       const uint64_t done = static_cast<uint64_t>(length) - remaining;
       const uint64_t percent = std::min<uint64_t>(done * 100 / length, 100);
       // A stopped worker may outlive the receiver of its callbacks.
@@ -232,10 +285,9 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
     }
     return DL_OK;
   }();
+  // The partial file is closed before it may take its final name.
   if (file) http.CloseFile(file);
-  if (request) http.CloseHandle(request);
-  if (connection) http.CloseHandle(connection);
-  if (internet) http.CloseHandle(internet);
+  file = nullptr;
   if (partialPath.empty() || task.filePath.empty()) return result;
   // The checked body takes the final name only when its digest is the expected one.
   DownloadResult outcome = result;
@@ -267,7 +319,7 @@ void DownloadWorker::Loop() {
     }
     DownloadTask& task = item->task;
     BeginTask();
-    if (task.callback) task.callback(task.userData, task.tag, DL_EVENT_STARTED, 0, 0);
+    Notify(task, DL_EVENT_STARTED, 0, 0);
 
     int32_t result = DL_OK;
     if (!Stopping()) {
@@ -275,7 +327,13 @@ void DownloadWorker::Loop() {
       // never tried must not be reported as done.
       const int64_t retries = std::max<int32_t>(task.retryCount, 0);
       for (int64_t attempt = 0; attempt <= retries;) {
-        result = Transfer(task);
+        try {
+          result = Transfer(task);
+        } catch (...) {
+          // Out of memory or a backend's own failure: the attempt failed,
+          // the worker lives on.
+          result = DL_READ_FAILED;
+        }
         if (result == DL_OK) break;
         ++attempt;
         if (Stopping()) break;
@@ -285,13 +343,15 @@ void DownloadWorker::Loop() {
     }
     bool failed = true;
     if (!Stopping()) {
-      if (task.callback)
-        task.callback(task.userData, task.tag, DL_EVENT_FINISHED, result,
-                      reinterpret_cast<uintptr_t>(&task));
+      Notify(task, DL_EVENT_FINISHED, result, reinterpret_cast<uintptr_t>(&task));
       failed = result != DL_OK;
     }
-    if (failed && task.deleteOnFailure && !task.filePath.empty())
-      pf::files().DeleteFile(task.filePath);
+    if (failed && task.deleteOnFailure && !task.filePath.empty()) {
+      try {
+        pf::files().DeleteFile(task.filePath);
+      } catch (...) {
+      }
+    }
     item.reset();
   }
 }

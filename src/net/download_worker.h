@@ -103,6 +103,11 @@ class CThreadHolder {
   bool ended_ = false;
 };
 
+// Whether a file name taken from a URL may be used inside a folder on either
+// platform: not empty, no separators, drive colons, wildcards, quotes or
+// control characters, no "..", no trailing dot or blank, no device name.
+bool IsSafeFileName(const std::wstring& name);
+
 class DownloadWorker : public std::enable_shared_from_this<DownloadWorker> {
  public:
   static constexpr uint32_t kChunkSize = 10240;

@@ -36,6 +36,10 @@ class Files {
   // Reads up to size bytes; read = 0 with true at the end of the file.
   virtual bool ReadHeld(HHeldFile file, uint8_t* buffer, uint32_t size, uint32_t& read) = 0;
   virtual void CloseHeld(HHeldFile file) = 0;
+  // A folder for short-lived answer files that no other user can enter or
+  // plant links in, with its trailing separator.  The Windows temporary
+  // folder already is the user's own; other systems override this.
+  virtual std::wstring PrivateTempFolder() { return TempFolder(); }
 };
 
 }  // namespace pf

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/ui.h"
 
@@ -23,6 +24,14 @@ namespace pf {
 using WebFrame = const void*;
 
 class WebBrowser;
+
+// The hosts whose top-level pages get window.external ("host" matches any
+// port, "host:port" that port only; letter case does not matter).  Set once
+// at start on the user-interface thread; none are trusted until then.
+void SetTrustedPageHosts(std::vector<std::wstring> hosts);
+// Whether a top-level page at this address may have window.external: http
+// or https, and a host (and port) of the trusted list.
+bool IsTrustedPageUrl(const std::wstring& url);
 
 // Host UI flags of GetHostInfo (DOCHOSTUIFLAG_*).
 constexpr uint32_t kDOCHOSTUIFLAG_DISABLE_HELP_MENU = 0x00000002;

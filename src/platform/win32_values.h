@@ -223,6 +223,7 @@ constexpr uint32_t kANSI_CHARSET = 0;
 constexpr uint32_t kOUT_DEFAULT_PRECIS = 0;
 constexpr uint32_t kCLIP_DEFAULT_PRECIS = 0;
 constexpr uint32_t kDEFAULT_QUALITY = 0;
+constexpr uint32_t kNONANTIALIASED_QUALITY = 3;
 constexpr uint32_t kDEFAULT_PITCH = 0;
 constexpr uint32_t kFF_SWISS = 0x20;
 

@@ -154,7 +154,7 @@ bool SubmitPing(const std::wstring& url, int32_t tag, const std::wstring& fileNa
   if (!queue.IsStarted() && !queue.Start()) return false;
   net::DownloadTask task;
   task.url = url;
-  task.filePath = storage::GetTempFolder() + fileName;
+  task.filePath = storage::GetPrivateTempFolder() + fileName;
   task.retryCount = 0;
   task.callback = &storage::OnDownloadEvent;
   task.userData = reinterpret_cast<uintptr_t>(ctx);
@@ -164,6 +164,7 @@ bool SubmitPing(const std::wstring& url, int32_t tag, const std::wstring& fileNa
   task.deleteOnFailure = true;
   task.referer = referer;
   task.plantCookie = plantCookie && !referer.empty();
+  task.maxBytes = net::kSmallAnswerMaxBytes;
   return queue.Submit(task);
 }
 

@@ -22,7 +22,7 @@ pf::HFont CRKLabel::EnsureFont() {
     logFont.charSet = pf::kANSI_CHARSET;
     logFont.outPrecision = pf::kOUT_DEFAULT_PRECIS;
     logFont.clipPrecision = pf::kCLIP_DEFAULT_PRECIS;
-    logFont.quality = pf::kDEFAULT_QUALITY;
+    logFont.quality = quality_;
     logFont.pitchAndFamily = pf::kDEFAULT_PITCH | pf::kFF_SWISS;
     logFont.face = fontFace_;
     font_ = pf::gfx().CreateFont(logFont);

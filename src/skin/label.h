@@ -36,6 +36,13 @@ class CRKLabel : public CRKBaseControl {
   bool PaintKey(std::string& key) const override;
   pf::Rect PaintBounds() const override;
 
+  // The font's LOGFONT quality (kDEFAULT_QUALITY at first); a label drawn on
+  // a colour key uses kNONANTIALIASED_QUALITY so no edge pixel blends with it.
+  void SetFontQuality(uint32_t quality) {
+    quality_ = quality;
+    fontStale_ = true;
+  }
+  uint32_t FontQuality() const { return quality_; }
   // Read by tests and by the button's caption drawing.
   int FontHeight() const { return fontHeight_; }
   uint32_t TextColor() const { return textColor_; }
@@ -79,6 +86,7 @@ class CRKLabel : public CRKBaseControl {
   uint32_t hoverColor_ = 0;
   uint32_t normalColor_ = 0;
   uint32_t disabledColor_ = 0x00AAAAAA;
+  uint32_t quality_ = pf::kDEFAULT_QUALITY;
 };
 
 }  // namespace skin

@@ -16,12 +16,30 @@ void CImage::Attach(std::unique_ptr<pf::Bitmap> b, bool alpha) {
   bitmap = std::move(b);
 }
 
+bool PngHeaderWithinCap(const uint8_t* data, size_t size) {
+  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  // Signature, then the IHDR chunk: length 13, type, width, height.
+  if (!data || size < 24) return false;
+  for (int i = 0; i < 8; ++i)
+    if (data[i] != kSignature[i]) return false;
+  if (data[12] != 'I' || data[13] != 'H' || data[14] != 'D' || data[15] != 'R') return false;
+  auto be32 = [](const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+  };
+  const uint32_t width = be32(data + 16);
+  const uint32_t height = be32(data + 20);
+  return width > 0 && height > 0 && width <= kMaxSkinImageSide && height <= kMaxSkinImageSide &&
+         uint64_t{width} * height <= kMaxSkinImagePixels;
+}
+
 bool LoadSkinImage(CImage& image, int id) {
   const uint8_t* data = nullptr;
   size_t size = 0;
   if (pf::res().FindResource(id, L"PNG", data, size)) {
     bool alpha = false;
-    std::unique_ptr<pf::Bitmap> decoded = pf::gfx().DecodePng(data, size, alpha);
+    // A picture whose header asks for too much memory is not decoded at all.
+    std::unique_ptr<pf::Bitmap> decoded;
+    if (PngHeaderWithinCap(data, size)) decoded = pf::gfx().DecodePng(data, size, alpha);
     if (decoded) {
       image.Attach(std::move(decoded), alpha);
       PremultiplyAlpha(image);

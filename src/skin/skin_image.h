@@ -44,6 +44,14 @@ enum class SkinDrawMode { kBlend, kColorKey, kOpaque };
 // Loads resource `id`: true when a "PNG" resource exists (draw in blend mode;
 // the image stays empty when it does not decode), false when it fell back to
 // a "BITMAP" resource or found nothing (colour-key mode).
+// Largest skin picture decoded: each side, and the whole (64 MiB at 32 bits).
+constexpr uint32_t kMaxSkinImageSide = 16384;
+constexpr uint64_t kMaxSkinImagePixels = 16ull * 1024 * 1024;
+
+// Whether the bytes start like a PNG whose header dimensions are within the
+// caps above; checked before any decoder allocates.
+bool PngHeaderWithinCap(const uint8_t* data, size_t size);
+
 bool LoadSkinImage(CImage& image, int id);
 
 // c := floor(c * a / 255) for blue, green and red of every pixel; 32-bit only.

@@ -17,6 +17,11 @@ std::wstring& TempFolderCache() {
   return cache;
 }
 
+std::wstring& PrivateTempFolderCache() {
+  static std::wstring cache;
+  return cache;
+}
+
 std::wstring Sep() { return std::wstring(1, pf::files().Separator()); }
 
 std::wstring FileOrSettings(const std::wstring& file) {
@@ -76,9 +81,16 @@ std::wstring GetTempFolder() {
   return cache;
 }
 
+std::wstring GetPrivateTempFolder() {
+  std::wstring& c = PrivateTempFolderCache();
+  if (c.empty()) c = pf::files().PrivateTempFolder();
+  return c;
+}
+
 void ResetFolderCachesForTest() {
   DataFolderCache().clear();
   TempFolderCache().clear();
+  PrivateTempFolderCache().clear();
 }
 
 std::wstring ReadIniText(const std::wstring& section, const std::wstring& key,
@@ -93,7 +105,12 @@ int32_t ReadIniInt(const std::wstring& section, const std::wstring& key, int32_t
 
 void WriteIniText(const std::wstring& section, const std::wstring& key, const std::wstring& value,
                   const std::wstring& file) {
-  pf::ini().WriteText(section, key, value, FileOrSettings(file));
+  // A value stays on its line: a line break would start a key of its own.
+  std::wstring clean;
+  clean.reserve(value.size());
+  for (const wchar_t c : value)
+    if (c != L'\r' && c != L'\n' && c != L'\0') clean += c;
+  pf::ini().WriteText(section, key, clean, FileOrSettings(file));
 }
 
 std::wstring RemoveAll(const std::wstring& text, const std::wstring& part) {

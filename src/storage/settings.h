@@ -23,6 +23,9 @@ std::wstring GetLastUpgradeFile();
 std::wstring GetUpgraderPath();
 // The user's temporary folder with its trailing separator (cached).
 std::wstring GetTempFolder();
+// The folder of the ping answer files: the platform's private temporary
+// folder (a folder only this user can enter), looked up once per process.
+std::wstring GetPrivateTempFolder();
 
 // Creates every missing folder of the path; false when one could not be created.
 bool CreateFolderTree(const std::wstring& path);

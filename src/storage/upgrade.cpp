@@ -188,6 +188,7 @@ void StartVersionCheck() {
   task.callback = &OnDownloadEvent;
   task.userData = reinterpret_cast<uintptr_t>(c);
   task.tag = kTagVersionFile;
+  task.maxBytes = net::kSmallAnswerMaxBytes;
   task.appendUrlName = true;
   task.deleteOnFailure = true;
   c->downloader->Submit(task);

@@ -99,6 +99,8 @@ bool CFormLogin::Init() {
   status_.SetRect(kStatusRect);
   status_.SetTextColor(kStatusColor, false);
   status_.SetUnderline(1, false);
+  // Drawn on the colour key: no antialiased edge may leave key-tinted pixels.
+  status_.SetFontQuality(pf::kNONANTIALIASED_QUALITY);
   status_.SetFontSize(26, 0, true);
   status_.SetCursor(ui.LoadCursor(pf::kIDC_HAND));
   AddControl(&status_);

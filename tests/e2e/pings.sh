@@ -12,6 +12,10 @@ port=$(stats_port "$3") || exit 77
 rm -rf "$home"
 mkdir -p "$home/config" "$home/tmp"
 export XDG_CONFIG_HOME=$home/config TMPDIR=$home/tmp
+# Without a runtime folder the answers go to the user's private folder
+# under TMPDIR.
+unset XDG_RUNTIME_DIR
+answers() { ls "$home"/tmp/vexatavo-*/"$1" 2>/dev/null; }
 settings_file="$home/config/Vexa游戏/tavo/Wayfar.ini"
 settings() { tr -d '\r' < "$settings_file"; }
 start_stats_server "$port" "$home"
@@ -23,7 +27,10 @@ rc=$?; [ $rc -eq 0 ] || fail "/setupsucc exited $rc"
 [ "$(wc -l < "$stats_log")" -eq 1 ] || fail "expected one request: $(cat "$stats_log")"
 check_ping "$(sed -n 1p "$stats_log")" 2 "" "$(settings)"
 guid=$ping_guid machine=$ping_machine
-[ -f "$home/tmp/InstallStat.tmp" ] || fail "no InstallStat.tmp after a successful ping"
+answer=$(answers InstallStat.tmp | head -1)
+[ -n "$answer" ] || fail "no InstallStat.tmp after a successful ping"
+[ "$(stat -c %a "$answer")" = 600 ] || fail "InstallStat.tmp is not private: $(stat -c %a "$answer")"
+[ "$(stat -c %a "$(dirname "$answer")")" = 700 ] || fail "the answer folder is not private"
 settings | grep -q '^RunCount=' && fail "/setupsucc counted a start"
 
 # The uninstall run: the same identifiers, e7=1 (installed today), a counted start.
@@ -38,9 +45,10 @@ settings | grep -qx 'RunCount=1' || fail "RunCount not 1 after /uninstallsucc: $
 # With the server down both runs still end by themselves, and the failed
 # ping leaves no response file behind.
 stop_stats_server
+rm -rf "$home"/tmp/vexatavo-*
 timeout 60 xvfb-run -a "$exe" /setupsucc
 rc=$?; [ $rc -eq 0 ] || fail "/setupsucc with the server down exited $rc"
-[ -f "$home/tmp/InstallStat.tmp" ] && fail "InstallStat.tmp kept after a failed ping"
+[ -n "$(answers InstallStat.tmp)" ] && fail "InstallStat.tmp kept after a failed ping"
 timeout 60 xvfb-run -a "$exe" /uninstallsucc
 rc=$?; [ $rc -eq 0 ] || fail "/uninstallsucc with the server down exited $rc"
 settings | grep -qx 'RunCount=2' || fail "RunCount not 2: $(settings)"

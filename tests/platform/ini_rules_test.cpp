@@ -2,7 +2,9 @@
 // engine (Linux) and the private-profile functions (Windows, under Wine).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/test_files.h"
@@ -111,6 +113,71 @@ TEST_F(IniRules, WriteKeepsEveryOtherLine) {
   EXPECT_EQ(raw.find("RunCount=4"), std::string::npos);
   // One section each: nothing was appended twice.
   EXPECT_EQ(raw.find("[Common]"), raw.rfind("[Common]"));
+}
+
+}  // namespace
+
+namespace {
+
+// Hand-edited files in shapes the settings code never writes itself.  The
+// expected reads are what the Windows profile functions give (under Wine);
+// our own engine gives the same.  After a write every value reads as before
+// and the new key is there (the layout of the other lines may differ: Wine
+// rewrites the file from what it parsed).
+struct Shape {
+  const char* name;
+  std::string file;
+  std::vector<std::pair<const wchar_t*, const wchar_t*>> reads;  // section, key
+  std::string expected;
+};
+
+std::string Narrow(const std::wstring& w) {
+  std::string out;
+  for (wchar_t c : w) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+class IniShapes : public IniRules {
+ protected:
+  std::string Reads(const Shape& shape) {
+    std::string out;
+    for (const auto& r : shape.reads)
+      out += Narrow(r.first) + "." + Narrow(r.second) + "=" + Narrow(Read(r.first, r.second)) + "|";
+    return out;
+  }
+};
+
+TEST_F(IniShapes, HandEditedFilesReadAndWriteAsOnWindows) {
+  const std::string longValue(5000, 'v');
+  const std::vector<Shape> shapes = {
+      {"duplicate sections and keys", "[A]\r\nx=1\r\nx=2\r\n[B]\r\ny=1\r\n[A]\r\nx=3\r\nz=4\r\n",
+       {{L"A", L"x"}, {L"A", L"z"}, {L"B", L"y"}},
+       "A.x=1|A.z=DEF|B.y=1|"},
+      {"blanks inside brackets", "[ A ]\r\nx=1\r\n[\tB\t]\r\ny=2\r\n",
+       {{L"A", L"x"}, {L"B", L"y"}, {L" A ", L"x"}},
+       "A.x=1|B.y=2| A .x=1|"},
+      {"blanks around names and values", "[A]\r\n\t x \t=\t 1 \t\r\n", {{L"A", L"x"}, {L"A", L" x "}},
+       "A.x=1|A. x =1|"},
+      {"quotes", "[A]\r\nq1=\"a\"\r\nq2='b'\r\nq3=\"c\r\nq4=\"d\"e\"\r\nq5=\" s \"\r\nq6=\"\"\r\n",
+       {{L"A", L"q1"}, {L"A", L"q2"}, {L"A", L"q3"}, {L"A", L"q4"}, {L"A", L"q5"}, {L"A", L"q6"}},
+       "A.q1=a|A.q2=b|A.q3=\"c|A.q4=d\"e|A.q5= s |A.q6=|"},
+      {"comments", "[A]\r\n;x=1\r\nx=2 ; kept\r\n#y=3\r\n", {{L"A", L"x"}, {L"A", L";x"}, {L"A", L"#y"}},
+       "A.x=2 ; kept|A.;x=1|A.#y=3|"},
+      {"lines without =", "[A]\r\nnoequals\r\nx=1\r\n", {{L"A", L"noequals"}, {L"A", L"x"}},
+       "A.noequals=DEF|A.x=1|"},
+      {"keys before any section", "x=0\r\n[A]\r\nx=1\r\n", {{L"A", L"x"}, {L"", L"x"}}, "A.x=1|.x=0|"},
+      {"a very long line", "[A]\r\nx=" + longValue + "\r\ny=2\r\n", {{L"A", L"y"}, {L"A", L"x"}},
+       "A.y=2|A.x=" + std::string(259, 'v') + "|"},
+      {"LF and no final newline", "[A]\nx=1\ny=2", {{L"A", L"x"}, {L"A", L"y"}}, "A.x=1|A.y=2|"},
+      {"an empty file", "", {{L"A", L"x"}}, "A.x=DEF|"},
+  };
+  for (const Shape& shape : shapes) {
+    WriteRaw(file_, shape.file);
+    EXPECT_EQ(Reads(shape), shape.expected) << shape.name;
+    EXPECT_TRUE(pf::ini().WriteText(L"A", L"w", L"5", file_)) << shape.name;
+    EXPECT_EQ(Reads(shape), shape.expected) << shape.name << ", after a write";
+    EXPECT_EQ(Read(L"A", L"w"), L"5") << shape.name;
+  }
 }
 
 }  // namespace

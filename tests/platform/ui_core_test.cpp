@@ -137,4 +137,34 @@ TEST_F(UiCore, AnotherThreadShowsAndHidesAWindow) {
   ui.DestroyWindow(w);
 }
 
+std::vector<uint32_t>* g_otherSeen = nullptr;
+
+pf::LResult OtherProc(pf::HWindow hwnd, uint32_t message, pf::WParam wParam, pf::LParam lParam) {
+  if (g_otherSeen && message >= pf::kWM_USER) g_otherSeen->push_back(message);
+  return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+TEST_F(UiCore, EachClassKeepsItsOwnProcedure) {
+  std::vector<uint32_t> other;
+  g_otherSeen = &other;
+  pf::WindowClass wc;
+  wc.procedure = &OtherProc;
+  wc.className = L"VexaCoreOther";
+  pf::ui().RegisterWindowClass(wc);
+  // Registering a class again changes nothing.
+  wc.procedure = &TestProc;
+  EXPECT_FALSE(pf::ui().RegisterWindowClass(wc));
+  pf::HWindow first = Make();
+  pf::HWindow second =
+      pf::ui().CreateWindowEx(0, L"VexaCoreOther", L"other", pf::kWS_POPUP, 0, 0, 50, 50, nullptr);
+  ASSERT_NE(second, nullptr);
+  pf::ui().SendMessage(first, pf::kWM_USER + 7, 0, 0);
+  pf::ui().SendMessage(second, pf::kWM_USER + 8, 0, 0);
+  EXPECT_EQ(seen, std::vector<uint32_t>{pf::kWM_USER + 7});
+  EXPECT_EQ(other, std::vector<uint32_t>{pf::kWM_USER + 8});
+  pf::ui().DestroyWindow(first);
+  pf::ui().DestroyWindow(second);
+  g_otherSeen = nullptr;
+}
+
 }  // namespace

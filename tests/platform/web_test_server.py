@@ -61,6 +61,14 @@ onload=function(){
     "/external": """<title>External</title><body><script>
 onload=function(){window.external.notify('hello from page');
   setTimeout(function(){document.title='external done';},100);};</script></body>""",
+    "/external-frame": """<title>ExternalFrame</title><body>
+<iframe src="http://127.0.0.1:PORT/external-inner"></iframe><script>
+onload=function(){setTimeout(function(){window.external.notify('top after frame');
+  setTimeout(function(){document.title='external frame done';},100);},800);};</script></body>""",
+    "/external-inner": """<title>Inner</title><body><script>
+try{window.webkit.messageHandlers.external.postMessage('from frame handler');}catch(e){}
+try{window.external.notify('from frame external');}catch(e){}
+</script></body>""",
     "/popup-target": "<title>Popup</title><body>popup</body>",
     # The login window's pages.
     "/login-page": """<title>Login page</title><style>html,body{margin:0;height:100%;
@@ -103,8 +111,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             body = b"MZ" + b"\0" * 64
             ctype = "application/octet-stream"
         elif path in PAGES:
+            page = PAGES[path].replace("PORT", str(self.server.server_address[1]))
             body = ("<!DOCTYPE html><html><head><meta charset='utf-8'></head>"
-                    + PAGES[path] + "</html>").encode("utf-8")
+                    + page + "</html>").encode("utf-8")
             ctype = "text/html; charset=utf-8"
         else:
             self.send_error(404)

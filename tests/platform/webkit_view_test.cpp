@@ -94,6 +94,8 @@ class WebKitView : public ::testing::Test {
     wc.procedure = &FormProc;
     wc.className = L"VexaWebForm";
     pf::ui().RegisterWindowClass(wc);
+    // The pages here are the platform's: served as "localhost".
+    pf::SetTrustedPageHosts({L"localhost"});
   }
   void SetUp() override {
     ASSERT_GT(server.Port(), 0);
@@ -126,7 +128,7 @@ class WebKitView : public ::testing::Test {
   pf::HWindow form = nullptr;
 };
 
-PageServer WebKitView::server;
+PageServer WebKitView::server(WEB_TEST_SERVER);
 
 TEST_F(WebKitView, FirstLoadRaises8Then0AndTheWindowIsAPlacedChild) {
   Owner owner;
@@ -300,6 +302,25 @@ TEST_F(WebKitView, ExternalMessagesReachTheObjectGivenForCode2) {
   bool asked = false;
   for (const Note& n : owner.notes) asked = asked || n.code == browser::kGetExternal;
   EXPECT_TRUE(asked);
+}
+
+TEST_F(WebKitView, ExternalIsOnlyForTopPagesOfTrustedHosts) {
+  Recorder recorder;
+  Owner owner;
+  owner.external = &recorder;
+  // A frame from another host posts to the handler and calls window.external:
+  // neither arrives; the trusted top page's own call does.
+  Open(owner, "/external-frame");
+  ASSERT_TRUE(RunUntil([&] { return owner.HasTitle(L"external frame done"); }));
+  RunFor(200);
+  EXPECT_EQ(recorder.messages, (std::vector<std::wstring>{L"top after frame"}));
+  // The same page served under a host that is not trusted gets nothing.
+  recorder.messages.clear();
+  owner.view.Navigate(
+      pf::FromUtf8("http://127.0.0.1:" + std::to_string(server.Port()) + "/external"), "");
+  ASSERT_TRUE(RunUntil([&] { return owner.HasTitle(L"external done"); }));
+  RunFor(200);
+  EXPECT_TRUE(recorder.messages.empty());
 }
 
 TEST_F(WebKitView, FormPostCarriesTheFields) {

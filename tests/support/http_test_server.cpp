@@ -177,6 +177,17 @@ void HttpTestServer::Serve(sock::Socket s) {
 }
 
 bool HttpTestServer::SendReply(sock::Socket s, const HttpReply& reply) {
+  const bool sent = SendReplyBytes(s, reply);
+  // A server that neither ends nor closes: hold until the time is up or the
+  // server stops.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(reply.holdOpenMs);
+  while (!stopping_ && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return sent;
+}
+
+bool HttpTestServer::SendReplyBytes(sock::Socket s, const HttpReply& reply) {
+  if (!reply.raw.empty()) return sock::SendAll(s, reply.raw.data(), reply.raw.size());
   const uint64_t size = reply.generatedSize ? reply.generatedSize : reply.body.size();
   std::string head =
       "HTTP/1.1 " + std::to_string(reply.status) + " " + Reason(reply.status) + "\r\n";

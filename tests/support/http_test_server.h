@@ -44,6 +44,8 @@ struct HttpReply {
   size_t pieceSize = 0;         // > 0: the body goes out in pieces of this size ...
   int pieceDelayMs = 0;         // ... with this pause before each
   uint64_t generatedSize = 0;   // > 0: a body of this many pattern bytes instead of body
+  std::string raw{};            // not empty: these bytes as they are, instead of a reply
+  int holdOpenMs = 0;           // after the reply, keep the connection open this long
 };
 
 // The pattern byte at an offset of a generated body.
@@ -79,6 +81,7 @@ class HttpTestServer {
   void AcceptLoop();
   void Serve(sock::Socket s);
   bool SendReply(sock::Socket s, const HttpReply& reply);
+  bool SendReplyBytes(sock::Socket s, const HttpReply& reply);
 
   sock::Socket listener_ = sock::kInvalid;
   uint16_t port_ = 0;

@@ -19,6 +19,11 @@ template class RecordingForm<app::IBackdropForm>;
 template class RecordingForm<app::IGameForm>;
 template class RecordingForm<app::IQuickLoginForm>;
 
+bool StandInLogin::Init() {
+  app::CGlobalModule& ctx = app::Ctx();
+  return Create(ctx.windowClass, ctx.title, nullptr);
+}
+
 void TestComponents::FinishPing(app::CGlobalModule& context) {
   pf::ui().PostMessage(context.login ? context.login->GetHWND() : nullptr,
                        app::WM_CLOSE_LOGIN_WINDOW, 0, 0);

@@ -96,6 +96,42 @@ class RecordingQuickLogin : public RecordingForm<app::IQuickLoginForm> {
   int kind = -1;
 };
 
+// The login window's stand-in: a plain window of the application class that
+// hands out the game address and counts its reloads.
+class StandInLogin : public app::ILoginForm {
+ public:
+  pf::HWindow GetHWND() const override { return hwnd_; }
+  pf::LResult HandleMessage(pf::HWindow h, uint32_t m, pf::WParam w, pf::LParam l) override {
+    return pf::ui().DefWindowProc(h, m, w, l);
+  }
+  bool PreTranslateMessage(pf::Msg*) override { return false; }
+  void SetRect(int, int, int right, int bottom) override {
+    width_ = right;
+    height_ = bottom;
+  }
+  void RedrawControls(bool) override {}
+  bool Create(const std::wstring& className, const std::wstring& title, pf::HWindow) override {
+    hwnd_ = pf::ui().CreateWindowEx(0, className, title, pf::kWS_POPUP, 0, 0, width_, height_,
+                                    nullptr);
+    return hwnd_ != nullptr;
+  }
+  // Creates the window with the context's class and title.
+  bool Init() override;
+  std::wstring GetEnterGameUrl() const override { return gameUrl; }
+  std::wstring GetQuickLoginUrl() const override { return std::wstring(); }
+  void ReloadAfterGame() override { ++reloads; }
+  void NavigateView(const std::wstring& url) override { navigated.push_back(url); }
+
+  std::wstring gameUrl;
+  int reloads = 0;
+  std::vector<std::wstring> navigated;
+
+ private:
+  pf::HWindow hwnd_ = nullptr;
+  int width_ = 1;
+  int height_ = 1;
+};
+
 class TestComponents : public app::AppComponents {
  public:
   std::unique_ptr<app::IBackdropForm> MakeBackdrop() override;

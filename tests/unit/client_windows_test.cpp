@@ -169,6 +169,7 @@ TEST_F(ClientWindows, NormalStartBuildsTheSkinnedLoginWindowAndLoadsTheStartPage
   EXPECT_EQ(login.StatusLabel().TextColor(), 0x0000FFFFu);
   EXPECT_EQ(login.StatusLabel().Underline(), 1);
   EXPECT_EQ(login.StatusLabel().FontHeight(), 26);
+  EXPECT_EQ(login.StatusLabel().FontQuality(), pf::kNONANTIALIASED_QUALITY);
   EXPECT_EQ(login.StatusLabel().GetText(), L"");
 
   // The view: off-screen, created on about:blank, pop-ups blocked, the start page requested.
@@ -414,7 +415,7 @@ TEST_F(ClientWindows, ButtonsDragAndKeys) {
 }
 
 TEST_F(ClientWindows, QuickLoginWindowLayoutTitleAndForward) {
-  CFormLogin& login = Start(true);
+  Start(true);
   loginEngine->CompleteNavigation();
   const std::wstring qq = Http(deploy::kLoginHost, L"/qq?x=1");
   EXPECT_TRUE(loginEngine->RaiseNewWindow3(qq));

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <vector>
 
 #include "platform/platform.h"
+#include "platform/portable/image_codec.h"
 #include "skin/skin_image.h"
 #include "support/fake_env.h"
 
@@ -203,6 +205,61 @@ TEST_F(SkinImageTest, FittedDrawStretchesOrKeepsNaturalSizeCentredVertically) {
       L"AlphaBlend 10,22,20,30 <- 0,0,20,30 alpha 254 format 0",   // (35 - 30) / 2 = 2
       L"AlphaBlend 10,20,20,30 <- 0,0,20,30 alpha 255 format 0"};  // shorter: from the top
   EXPECT_EQ(canvas.calls, expected);
+}
+
+// CRC-32 of PNG chunks (ISO 3309), for patched headers.
+uint32_t Crc32(const uint8_t* p, size_t n) {
+  uint32_t c = 0xFFFFFFFFu;
+  for (size_t i = 0; i < n; ++i) {
+    c ^= p[i];
+    for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+  }
+  return c ^ 0xFFFFFFFFu;
+}
+
+// A skin PNG with its header's width and height replaced (CRC kept valid).
+std::vector<uint8_t> WithSize(int id, uint32_t w, uint32_t h) {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  EXPECT_TRUE(pf::res().FindResource(id, L"PNG", data, size));
+  std::vector<uint8_t> png(data, data + size);
+  auto put = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) png[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+  };
+  put(16, w);
+  put(20, h);
+  put(29, Crc32(png.data() + 12, 17));
+  return png;
+}
+
+TEST_F(SkinImageTest, HugeHeaderDimensionsAreRefusedBeforeAnyAllocation) {
+  const std::vector<uint8_t> real = WithSize(188, 28, 28);
+  EXPECT_TRUE(skin::PngHeaderWithinCap(real.data(), real.size()));
+  int allocations = 0;
+  const pf::BitmapFactory counting = [&](int w, int h, int bpp) -> std::unique_ptr<pf::Bitmap> {
+    ++allocations;
+    return std::make_unique<SoftBitmap>(w, h, bpp);
+  };
+  bool alpha = false;
+  EXPECT_NE(pf::DecodePngBytes(real.data(), real.size(), alpha, counting), nullptr);
+  EXPECT_EQ(allocations, 1);
+
+  for (const auto& wh : std::vector<std::pair<uint32_t, uint32_t>>{
+           {100000, 100000}, {16385, 1}, {1, 16385}, {8192, 4097}, {0x7FFFFFFF, 0x7FFFFFFF}}) {
+    const std::vector<uint8_t> png = WithSize(188, wh.first, wh.second);
+    EXPECT_FALSE(skin::PngHeaderWithinCap(png.data(), png.size())) << wh.first << "x" << wh.second;
+    EXPECT_EQ(pf::DecodePngBytes(png.data(), png.size(), alpha, counting), nullptr);
+  }
+  EXPECT_EQ(allocations, 1);
+  // Within the caps: the header passes (the truncated data then fails to decode).
+  const std::vector<uint8_t> wide = WithSize(188, 16384, 1024);
+  EXPECT_TRUE(skin::PngHeaderWithinCap(wide.data(), wide.size()));
+  // Too short, or not a PNG at all.
+  EXPECT_FALSE(skin::PngHeaderWithinCap(real.data(), 23));
+  EXPECT_FALSE(skin::PngHeaderWithinCap(nullptr, 0));
+  std::vector<uint8_t> notPng = real;
+  notPng[1] = 'X';
+  EXPECT_FALSE(skin::PngHeaderWithinCap(notPng.data(), notPng.size()));
 }
 
 }  // namespace

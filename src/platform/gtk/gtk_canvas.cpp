@@ -220,6 +220,18 @@ int CairoCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format)
     pango_cairo_update_layout(cr_, layout_);
   PangoLayout* layout = layout_;
   const LogFont* logFont = dc_.state.font ? &dc_.state.font->logFont : nullptr;
+  // NONANTIALIASED_QUALITY: whole pixels only, so no glyph edge blends with
+  // a colour key behind it.
+  const bool aliased = logFont && logFont->quality == kNONANTIALIASED_QUALITY;
+  if (aliased != aliasedText_) {
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options,
+                                     aliased ? CAIRO_ANTIALIAS_NONE : CAIRO_ANTIALIAS_DEFAULT);
+    pango_cairo_context_set_font_options(pango_layout_get_context(layout), options);
+    cairo_font_options_destroy(options);
+    pango_layout_context_changed(layout);
+    aliasedText_ = aliased;
+  }
   PangoFontDescription* desc = Describe(logFont);
   pango_layout_set_font_description(layout, desc);
   const std::string utf8 = ToUtf8(text);
@@ -248,6 +260,7 @@ int CairoCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format)
     else if ((format & kDT_SINGLELINE) && (format & kDT_BOTTOM))
       y = rect.bottom - th;
     cairo_save(cr_);
+    if (aliased) cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
     if (!(format & kDT_NOCLIP)) {
       cairo_rectangle(cr_, rect.left, rect.top, rect.Width(), rect.Height());
       cairo_clip(cr_);

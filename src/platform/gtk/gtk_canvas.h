@@ -76,6 +76,7 @@ class CairoCanvas : public MemoryCanvas {
   cairo_t* cr_;
   bool ownsContext_ = false;
   PangoLayout* layout_ = nullptr;  // owned; made on first text
+  bool aliasedText_ = false;       // the layout's glyphs are drawn without antialiasing
   std::unique_ptr<GtkBitmap> target_;
   cairo_surface_t* targetSurface_ = nullptr;
   DcStack<State> dc_;

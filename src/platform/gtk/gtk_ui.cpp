@@ -1127,14 +1127,19 @@ int GtkUi::TrackPopupMenu(HMenu menu, uint32_t flags, int x, int y, HWindow owne
                    }),
                    &run);
   WindowHandle* w = Live(owner);
-  if (w && w->widget && gtk_widget_get_realized(w->widget)) {
+  // A hidden owner (the tray menu of a window in the tray) gives no place to
+  // anchor the menu: it opens at (x, y) on the root window.
+  if (w && w->widget && gtk_widget_get_realized(w->widget) && gtk_widget_get_visible(w->widget)) {
     GdkRectangle at{x - w->rect.left, y - w->rect.top, 1, 1};
     gtk_menu_popup_at_rect(GTK_MENU(popup), gtk_widget_get_window(w->widget), &at,
                            GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, nullptr);
   } else {
-    gtk_menu_popup_at_pointer(GTK_MENU(popup), nullptr);
+    GdkRectangle at{x, y, 1, 1};
+    gtk_menu_popup_at_rect(GTK_MENU(popup), gdk_get_default_root_window(), &at,
+                           GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, nullptr);
   }
-  g_main_loop_run(run.loop);
+  // A menu that could not be shown never ends: nothing is chosen then.
+  if (gtk_widget_get_visible(popup)) g_main_loop_run(run.loop);
   g_main_loop_unref(run.loop);
   gtk_widget_destroy(popup);
   if (!(flags & kTPM_RETURNCMD) && run.chosen && owner)

@@ -18,7 +18,8 @@
 //                    suppresses WebKit's error page
 //   TitleChange      notify::title
 //   window.external  an object with notify(text), carried by the script
-//                    message handler "external" to the host's WebScriptObject
+//                    message handler "external" to the host's WebScriptObject;
+//                    only top-level pages of the trusted hosts get it
 //   host UI flags    DOCHOSTUIFLAG_SCROLL_NO: the body's scroll attribute,
 //                    which a user style sheet turns into hidden overflow;
 //                    sub-frame documents get the attribute from a user script
@@ -45,10 +46,14 @@ namespace {
 
 constexpr const wchar_t* kHostClass = L"VexaWebHost";
 
-constexpr const char* kExternalScript =
-    "(function(){try{var h=window.webkit.messageHandlers.external;"
-    "Object.defineProperty(window,'external',{configurable:true,value:{"
-    "notify:function(m){h.postMessage(String(m));}}});}catch(e){}})();";
+// window.external in the top frame only.  Every message carries the view's
+// secret, so a frame that posts to the handler itself is not heard.
+constexpr const char* kExternalScriptHead =
+    "(function(){try{if(window.top!==window)return;var h=window.webkit.messageHandlers.external;"
+    "var t='";
+constexpr const char* kExternalScriptTail =
+    "';Object.defineProperty(window,'external',{configurable:true,value:{"
+    "notify:function(m){h.postMessage(t+String(m));}}});}catch(e){}})();";
 constexpr const char* kSubFrameScrollScript =
     "if(window.top!==window&&document.body)document.body.setAttribute('scroll','no');";
 constexpr const char* kScrollStyle = "body[scroll=\"no\"]{overflow:hidden !important;}";
@@ -214,6 +219,7 @@ class GtkWebBrowser : public WebBrowser {
   static gboolean OnDragDrop(GtkWidget*, GdkDragContext* context, gint, gint, guint time,
                              gpointer self);
 
+  std::string secret_;  // carried by every message of our window.external
   WebEvents* events_;  // not owned
   HWindow window_ = nullptr;
   WebKitWebView* view_ = nullptr;                // owned (one reference)
@@ -267,8 +273,12 @@ void GtkWebBrowser::CreateControl() {
   g_signal_connect(content_, "script-message-received::external", G_CALLBACK(OnScriptMessage),
                    this);
   webkit_user_content_manager_register_script_message_handler(content_, "external");
+  gchar* secret = g_uuid_string_random();
+  secret_ = secret;
+  g_free(secret);
+  const std::string externalScript = kExternalScriptHead + secret_ + kExternalScriptTail;
   WebKitUserScript* external =
-      webkit_user_script_new(kExternalScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+      webkit_user_script_new(externalScript.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
                              WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
   webkit_user_content_manager_add_script(content_, external);
   webkit_user_script_unref(external);
@@ -443,13 +453,19 @@ void GtkWebBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptR
                                     gpointer data) {
   auto* self = static_cast<GtkWebBrowser*>(data);
   if (!self->events_ || !self->view_) return;
+  // Only the platform's own top-level pages may speak to the host.
+  const char* page = webkit_web_view_get_uri(self->view_);
+  if (!page || !IsTrustedPageUrl(FromUtf8(page))) return;
+  JSCValue* value = webkit_javascript_result_get_js_value(result);
+  char* text = value ? jsc_value_to_string(value) : nullptr;
+  const std::string message = text ? text : "";
+  g_free(text);
+  if (self->secret_.empty() || message.compare(0, self->secret_.size(), self->secret_) != 0)
+    return;
   void* slot = nullptr;
   self->events_->GetExternal(&slot);
   if (!slot) return;
-  JSCValue* value = webkit_javascript_result_get_js_value(result);
-  char* text = value ? jsc_value_to_string(value) : nullptr;
-  static_cast<WebScriptObject*>(slot)->OnScriptMessage(FromUtf8(text ? text : ""));
-  g_free(text);
+  static_cast<WebScriptObject*>(slot)->OnScriptMessage(FromUtf8(message.substr(self->secret_.size())));
 }
 
 gboolean GtkWebBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*,

@@ -87,7 +87,11 @@ std::string EncodeRequestTarget(const std::wstring& path) {
 }
 
 HTargetFile PosixCreateTargetFile(const std::wstring& path) {
-  const int fd = ::open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // The old file goes first, and the new one is made fresh: a link planted
+  // at the path is removed, never followed, and the file is the user's own.
+  const std::string name = ToUtf8(path);
+  if (::unlink(name.c_str()) != 0 && errno != ENOENT) return nullptr;
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return nullptr;
   return new TargetFile{fd};
 }

@@ -14,6 +14,13 @@ std::unique_ptr<Bitmap> DecodePngBytes(const uint8_t* data, size_t size, bool& h
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_memory(&image, data, size)) return nullptr;
+  // The header's dimensions decide the allocation: refuse huge ones first.
+  if (image.width == 0 || image.height == 0 || image.width > kMaxDecodedSide ||
+      image.height > kMaxDecodedSide ||
+      static_cast<uint64_t>(image.width) * image.height > kMaxDecodedPixels) {
+    png_image_free(&image);
+    return nullptr;
+  }
   // The simplified reader reports a tRNS chunk as an alpha channel.
   const bool alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
   image.format = alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;

@@ -11,10 +11,16 @@
 
 namespace pf {
 
+// Pictures larger than this (per side, or in all) are refused before any
+// pixel memory is allocated.
+constexpr uint32_t kMaxDecodedSide = 16384;
+constexpr uint64_t kMaxDecodedPixels = 16ull * 1024 * 1024;
+
 using BitmapFactory = std::function<std::unique_ptr<Bitmap>(int width, int height, int bpp)>;
 
 // RGBA and palette-with-transparency PNGs become 32-bit bitmaps with straight
-// alpha (hasAlpha set), others 24-bit ones.  Null when the bytes do not decode.
+// alpha (hasAlpha set), others 24-bit ones.  Null when the bytes do not decode
+// or the picture is over the caps above.
 std::unique_ptr<Bitmap> DecodePngBytes(const uint8_t* data, size_t size, bool& hasAlpha,
                                        const BitmapFactory& make);
 

@@ -65,14 +65,22 @@ Line Classify(const std::wstring& raw) {
 }
 
 // Reads the whole file into `bytes`, reusing its storage; false when the file
-// cannot be opened or read.
-bool ReadBytes(const std::string& path, std::string& bytes) {
+// cannot be read or is over the cap (then tooLarge is set).
+bool ReadCappedInto(const std::string& path, std::string& bytes, bool& tooLarge) {
+  tooLarge = false;
   bytes.clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
-  // Room for the whole file and one byte more, so that the end is seen in one read.
-  if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size) + 1);
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+    if (static_cast<uint64_t>(st.st_size) > kMaxIniFileBytes) {
+      tooLarge = true;
+      ::close(fd);
+      return false;
+    }
+    // Room for the whole file and one byte more, so that the end is seen in one read.
+    bytes.reserve(static_cast<size_t>(st.st_size) + 1);
+  }
   for (;;) {
     const size_t used = bytes.size();
     bytes.resize(std::max(bytes.capacity(), used + 4096));
@@ -87,6 +95,12 @@ bool ReadBytes(const std::string& path, std::string& bytes) {
       return false;
     }
     if (n == 0) break;
+    // The file may grow while it is read.
+    if (bytes.size() > kMaxIniFileBytes) {
+      tooLarge = true;
+      ::close(fd);
+      return false;
+    }
   }
   ::close(fd);
   return true;
@@ -109,9 +123,10 @@ std::vector<Line> Parse(std::string bytes) {
   return lines;
 }
 
-std::optional<std::vector<Line>> Load(const std::string& path) {
+// The file's lines; nothing when it cannot be read or is over the cap.
+std::optional<std::vector<Line>> Load(const std::string& path, bool& tooLarge) {
   std::string bytes;
-  if (!ReadBytes(path, bytes)) return std::nullopt;
+  if (!ReadCappedInto(path, bytes, tooLarge)) return std::nullopt;
   return Parse(std::move(bytes));
 }
 
@@ -127,12 +142,16 @@ std::wstring Folded(const std::wstring& text) {
   return folded;
 }
 
+// Reads see a file as the profile functions do: the value of the first
+// matching key in the first section of that name (later sections of the same
+// name are not looked at), lines before any section header form the nameless
+// section, and names are trimmed and compared without letter case.
+//
 // A read of one key used to load and parse the whole file, so reading every
 // key of a file grew with the square of its size.  The parsed file is kept
 // with its bytes and used again while the file holds exactly those bytes: a
 // read still reads the file (any change by anyone is seen at once) but only
-// compares it, and finds the key through an index of the first value of each
-// section and key (letter case folded, as the lookup compares them).
+// compares it, and finds the key through an index built by the rule above.
 class ParsedFiles {
  public:
   std::optional<std::wstring> Find(const std::string& path, const std::wstring& section,
@@ -140,7 +159,8 @@ class ParsedFiles {
     std::lock_guard<std::mutex> hold(lock_);
     // Read into storage kept from the last read: a fresh allocation per read
     // costs more than the read itself.
-    if (!ReadBytes(path, scratch_)) return std::nullopt;
+    bool tooLarge = false;
+    if (!ReadCappedInto(path, scratch_, tooLarge)) return std::nullopt;
     Entry* entry = nullptr;
     for (Entry& e : entries_)
       if (e.path == path) entry = &e;
@@ -150,20 +170,11 @@ class ParsedFiles {
       entry = &entries_.back();
     }
     if (!entry->parsed || entry->bytes != scratch_) {
-      entry->index.clear();
-      std::optional<std::wstring> current;  // the section being read, folded
-      for (const Line& line : Parse(scratch_)) {
-        if (line.kind == Line::kSection) {
-          current = Folded(line.name);
-        } else if (line.kind == Line::kEntry && current) {
-          // The first key of that name in any section of that name wins.
-          entry->index.emplace(*current + L'\0' + Folded(line.name), StripQuotes(line.value));
-        }
-      }
+      Index(Parse(scratch_), entry->index);
       entry->bytes = scratch_;
       entry->parsed = true;
     }
-    const auto it = entry->index.find(Folded(section) + L'\0' + Folded(key));
+    const auto it = entry->index.find(Folded(Trim(section)) + L'\0' + Folded(Trim(key)));
     if (it == entry->index.end()) return std::nullopt;
     return it->second;
   }
@@ -179,11 +190,29 @@ class ParsedFiles {
   }
 
  private:
+  using KeyIndex = std::unordered_map<std::wstring, std::wstring>;
+
+  static void Index(const std::vector<Line>& lines, KeyIndex& index) {
+    index.clear();
+    std::unordered_map<std::wstring, bool> seen{{std::wstring(), true}};  // the nameless section
+    std::wstring current;  // the section being read, folded
+    bool first = true;     // whether it is the first section of its name
+    for (const Line& line : lines) {
+      if (line.kind == Line::kSection) {
+        current = Folded(line.name);
+        first = seen.emplace(current, true).second;
+      } else if (line.kind == Line::kEntry && first) {
+        // The first key of that name in the section wins.
+        index.emplace(current + L'\0' + Folded(line.name), StripQuotes(line.value));
+      }
+    }
+  }
+
   static constexpr size_t kEntries = 4;  // the settings file and a few others
   struct Entry {
     std::string path;
     std::string bytes;
-    std::unordered_map<std::wstring, std::wstring> index;
+    KeyIndex index;
     bool parsed = false;
   };
   std::mutex lock_;
@@ -196,10 +225,27 @@ ParsedFiles& Parsed() {
   return files;
 }
 
+// The folder part of a path ("." when there is none).
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Writes a fresh file beside the target under a unique name, flushes it,
+// renames it over the target and flushes the folder, so the target is always
+// either the old file or the new one.  The file is private to the user.
 bool WriteAtomically(const std::string& path, const std::string& bytes) {
-  const std::string temp = path + ".tmp" + std::to_string(static_cast<long>(getpid()));
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  std::string temp = path + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
+  ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  if (::fchmod(fd, 0600) != 0) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return false;
+  }
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -219,10 +265,23 @@ bool WriteAtomically(const std::string& path, const std::string& bytes) {
     ::unlink(temp.c_str());
     return false;
   }
+  const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
   return true;
 }
 
 }  // namespace
+
+std::wstring WithoutLineBreaks(const std::wstring& text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (const wchar_t c : text)
+    if (c != L'\r' && c != L'\n' && c != L'\0') out += c;
+  return out;
+}
 
 int32_t ParseProfileInt(const std::wstring& text) {
   size_t i = 0;
@@ -244,8 +303,7 @@ std::wstring IniFile::ReadText(const std::wstring& section, const std::wstring& 
                                int bufferUnits) {
   if (bufferUnits <= 0) return std::wstring();
   const auto maxUnits = static_cast<size_t>(bufferUnits - 1);
-  std::optional<std::wstring> value;
-  value = Parsed().Find(ToUtf8(file), section, key);
+  std::optional<std::wstring> value = Parsed().Find(ToUtf8(file), section, key);
   if (!value) {
     // The profile functions drop trailing blanks from the default.
     std::wstring def = defaultValue;
@@ -262,11 +320,21 @@ int32_t IniFile::ReadInt(const std::wstring& section, const std::wstring& key,
   return ParseProfileInt(text);
 }
 
-bool IniFile::WriteText(const std::wstring& section, const std::wstring& key,
-                        const std::wstring& value, const std::wstring& file) {
+bool IniFile::WriteText(const std::wstring& sectionName, const std::wstring& keyName,
+                        const std::wstring& valueText, const std::wstring& file) {
   const std::string path = ToUtf8(file);
+  // One writer at a time in this process, so two threads editing one file
+  // never lose each other's change.
+  static std::mutex writeLock;
+  std::lock_guard<std::mutex> hold(writeLock);
   std::vector<Line> lines;
-  if (auto loaded = Load(path)) lines = std::move(*loaded);
+  bool tooLarge = false;
+  if (auto loaded = Load(path, tooLarge)) lines = std::move(*loaded);
+  // A file over the cap is not ours to rewrite: it stays as it is.
+  if (tooLarge) return false;
+  const std::wstring section = WithoutLineBreaks(sectionName);
+  const std::wstring key = WithoutLineBreaks(keyName);
+  const std::wstring value = WithoutLineBreaks(valueText);
 
   const std::wstring entry = key + L"=" + value;
   // Locate the first section of that name and, inside it, the key.

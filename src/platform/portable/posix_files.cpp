@@ -20,6 +20,12 @@ std::wstring FromEnv(const char* name) {
   const char* v = std::getenv(name);
   return v && *v ? FromUtf8(v) : std::wstring();
 }
+// A real folder (not a link) owned by this user that nobody else may enter.
+bool OwnPrivateFolder(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+         (st.st_mode & 077) == 0;
+}
 }  // namespace
 
 bool PosixFiles::Exists(const std::wstring& path) {
@@ -28,7 +34,7 @@ bool PosixFiles::Exists(const std::wstring& path) {
 }
 
 bool PosixFiles::CreateFolder(const std::wstring& path) {
-  return ::mkdir(ToUtf8(path).c_str(), 0755) == 0;
+  return ::mkdir(ToUtf8(path).c_str(), 0700) == 0;
 }
 
 bool PosixFiles::DeleteFile(const std::wstring& path) { return ::unlink(ToUtf8(path).c_str()) == 0; }
@@ -81,6 +87,27 @@ std::wstring PosixFiles::TempFolder() {
   std::wstring base = FromEnv("TMPDIR");
   if (base.empty()) base = L"/tmp/";
   return WithSlash(base);
+}
+
+std::wstring PosixFiles::PrivateTempFolder() {
+  if (overridden_) return tempOverride_;
+  std::lock_guard<std::mutex> hold(privateLock_);
+  if (!private_.empty()) return private_;
+  const std::string runtime = ToUtf8(FromEnv("XDG_RUNTIME_DIR"));
+  if (!runtime.empty() && runtime[0] == '/' && OwnPrivateFolder(runtime)) {
+    const std::string folder = runtime + (runtime.back() == '/' ? "" : "/") + "vexatavo";
+    ::mkdir(folder.c_str(), 0700);
+    if (OwnPrivateFolder(folder)) return private_ = FromUtf8(folder) + L"/";
+  }
+  // The user's own folder in the shared temporary folder, kept from run to
+  // run; one that someone else made (or a link) is not used.
+  const std::string temp = ToUtf8(TempFolder());
+  const std::string own = temp + "vexatavo-" + std::to_string(::geteuid());
+  ::mkdir(own.c_str(), 0700);
+  if (OwnPrivateFolder(own)) return private_ = FromUtf8(own) + L"/";
+  std::string pattern = temp + "vexatavo-XXXXXX";
+  if (::mkdtemp(pattern.data())) return private_ = FromUtf8(pattern) + L"/";
+  return TempFolder();
 }
 
 }  // namespace pf

@@ -71,8 +71,23 @@ class WinInetHttp : public Http {
   bool QueryStatusCode(HInternet request, uint32_t& out) override {
     return QueryNumber(request, HTTP_QUERY_STATUS_CODE, out);
   }
+  // Read as text and parsed strictly: the number form reads a length that is
+  // no number ("abc", "-5") as 0 or wraps a huge one into 32 bits.
   bool QueryContentLength(HInternet request, uint32_t& out) override {
-    return QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH, out);
+    wchar_t text[32] = {};
+    DWORD size = sizeof text;
+    if (!::HttpQueryInfoW(N(request), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr))
+      return false;
+    uint64_t value = 0;
+    const size_t units = size / sizeof(wchar_t);
+    if (units == 0) return false;
+    for (size_t i = 0; i < units; ++i) {
+      if (text[i] < L'0' || text[i] > L'9') return false;
+      value = value * 10 + static_cast<uint64_t>(text[i] - L'0');
+      if (value > 0xFFFFFFFFull) return false;
+    }
+    out = static_cast<uint32_t>(value);
+    return true;
   }
   bool ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint32_t& read) override {
     DWORD got = 0;

@@ -372,6 +372,15 @@ class Host : public WebBrowser {
 
   HWND Hwnd() const { return window_; }
   WebEvents* Events() const { return events_; }
+  // Whether the control's top-level page is one of the trusted hosts'.
+  bool TopPageTrusted() const {
+    if (!browser_) return false;
+    BSTR location = nullptr;
+    if (FAILED(browser_->get_LocationURL(&location)) || !location) return false;
+    const bool trusted = IsTrustedPageUrl(std::wstring(location, SysStringLen(location)));
+    SysFreeString(location);
+    return trusted;
+  }
   bool Delivering() const { return cookie_ != 0 && events_ != nullptr; }
   void Resize(const RECT& rect) {
     Com<IOleInPlaceObject> inPlace;
@@ -479,6 +488,11 @@ HRESULT UiFace::GetHostInfo(DOCHOSTUIINFO* info) {
 }
 
 HRESULT UiFace::GetExternal(IDispatch** out) {
+  // window.external only for the platform's own pages: others get none.
+  if (!host->TopPageTrusted()) {
+    if (out) *out = nullptr;
+    return S_FALSE;
+  }
   if (WebEvents* events = host->Events()) events->GetExternal(reinterpret_cast<void**>(out));
   return S_OK;
 }

@@ -27,44 +27,8 @@
 
 namespace {
 
+using testsupport::StandInLogin;
 using windows::CFormGame;
-
-// The login window's stand-in: a plain window of the application class that
-// hands out the game address and counts its reloads.
-class StandInLogin : public app::ILoginForm {
- public:
-  pf::HWindow GetHWND() const override { return hwnd_; }
-  pf::LResult HandleMessage(pf::HWindow h, uint32_t m, pf::WParam w, pf::LParam l) override {
-    return pf::ui().DefWindowProc(h, m, w, l);
-  }
-  bool PreTranslateMessage(pf::Msg*) override { return false; }
-  void SetRect(int, int, int right, int bottom) override {
-    width_ = right;
-    height_ = bottom;
-  }
-  void RedrawControls(bool) override {}
-  bool Create(const std::wstring& className, const std::wstring& title, pf::HWindow) override {
-    hwnd_ = pf::ui().CreateWindowEx(0, className, title, pf::kWS_POPUP, 0, 0, width_, height_,
-                                    nullptr);
-    return hwnd_ != nullptr;
-  }
-  bool Init() override {
-    app::CGlobalModule& ctx = app::Ctx();
-    return Create(ctx.windowClass, ctx.title, nullptr);
-  }
-  std::wstring GetEnterGameUrl() const override { return gameUrl; }
-  std::wstring GetQuickLoginUrl() const override { return std::wstring(); }
-  void ReloadAfterGame() override { ++reloads; }
-  void NavigateView(const std::wstring&) override {}
-
-  std::wstring gameUrl;
-  int reloads = 0;
-
- private:
-  pf::HWindow hwnd_ = nullptr;
-  int width_ = 1;
-  int height_ = 1;
-};
 
 // Answers the program's message boxes and picks menu items from GTK timers,
 // which also run inside the boxes' and menus' own loops.
@@ -320,6 +284,15 @@ TEST_F(GameWindowGtk, TrayButtonHidesBehindAnIconThatAClickTakesAway) {
   ASSERT_TRUE(Pump([&] { return Game() && Loaded(before); }));
   Pump([] { return false; }, 1000);  // the tray takes a moment to come up
 
+  // The icon's menu (156): "打开" shows the window and takes the icon away.
+  ClickControl(Game()->TrayButton());
+  ASSERT_TRUE(Pump([&] { return Game()->InTray(); }, 5000));
+  EXPECT_FALSE(ui.IsWindowVisible(Game()->GetHWND()));
+  responder.menuItem = 0;
+  ui.PostMessage(Game()->GetHWND(), app::WM_TRAY_NOTIFY, 156, pf::kWM_RBUTTONUP);
+  ASSERT_TRUE(Pump([&] { return ui.IsWindowVisible(Game()->GetHWND()); }, 5000));
+  EXPECT_FALSE(Game()->InTray());
+
   ClickControl(Game()->TrayButton());
   ASSERT_TRUE(Pump([&] { return Game()->InTray(); }, 5000));
   EXPECT_FALSE(ui.IsWindowVisible(Game()->GetHWND()));
@@ -344,6 +317,40 @@ TEST_F(GameWindowGtk, TrayButtonHidesBehindAnIconThatAClickTakesAway) {
   ASSERT_EQ(std::system(click.c_str()), 0);
   ASSERT_TRUE(Pump([&] { return ui.IsWindowVisible(Game()->GetHWND()); }, 5000));
   EXPECT_FALSE(Game()->InTray());
+}
+
+// Two shown windows: the focus settles instead of going back and forth
+// (each focus-in used to present its window again, which took the focus from
+// the other one, and the stream of activations starved GTK's own events).
+TEST_F(GameWindowGtk, TwoShownWindowsLetTheFocusSettle) {
+  pf::Ui& ui = pf::ui();
+  pf::HWindow a = ui.CreateWindowEx(0, L"ZuWayfar", L"a", pf::kWS_POPUP, 10, 10, 200, 150, nullptr);
+  pf::HWindow b = ui.CreateWindowEx(0, L"ZuWayfar", L"b", pf::kWS_POPUP, 300, 10, 200, 150, nullptr);
+  ui.ShowWindow(a, pf::kSW_SHOWNORMAL);
+  ui.ShowWindow(b, pf::kSW_SHOWNORMAL);
+  ui.SetForegroundWindow(a);
+  ui.SetForegroundWindow(b);
+  struct Activations : pf::MessageFilter {
+    int count = 0;
+    bool PreTranslateMessage(pf::Msg* m) override {
+      count += m->message == pf::kWM_ACTIVATE;
+      return false;
+    }
+  } activations;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+  while (std::chrono::steady_clock::now() < end) {
+    g_timeout_add(
+        20,
+        +[](gpointer) -> gboolean {
+          pf::ui().PostQuitMessage(0);
+          return G_SOURCE_REMOVE;
+        },
+        nullptr);
+    ui.RunMessageLoop(&activations);
+  }
+  EXPECT_LT(activations.count, 20);
+  ui.DestroyWindow(a);
+  ui.DestroyWindow(b);
 }
 
 }  // namespace
