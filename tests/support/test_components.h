@@ -13,6 +13,13 @@
 
 namespace testsupport {
 
+// An address as the browser receives it: one argument in double quotes.
+inline std::wstring Unquoted(const std::wstring& argument) {
+  if (argument.size() >= 2 && argument.front() == L'"' && argument.back() == L'"')
+    return argument.substr(1, argument.size() - 2);
+  return argument;
+}
+
 // A form that creates a plain window of the application class and records
 // what the shell asks of it.  Messages are recorded and given to the default.
 template <class Interface>
