@@ -1,4 +1,4 @@
-// The login and quick-login windows on the Win32 backend under Wine.  Wine
+// The login, quick-login and game windows on the Win32 backend under Wine.  Wine
 // here has no HTML engine: the views exist without one, so the engine's
 // notifications are raised by the test; everything else (window creation,
 // styles, the colour key, placement, painting) is real.  A window's painted
@@ -17,6 +17,7 @@
 #include "app/run_modes.h"
 #include "platform/platform.h"
 #include "skin/form_back.h"
+#include "windows/form_game.h"
 #include "windows/form_login.h"
 #include "windows/form_quick_login.h"
 
@@ -30,7 +31,9 @@ class WindowsOnly : public app::AppComponents {
   std::unique_ptr<app::ILoginForm> MakeLogin() override {
     return std::make_unique<windows::CFormLogin>();
   }
-  std::unique_ptr<app::IGameForm> MakeGame() override { return nullptr; }
+  std::unique_ptr<app::IGameForm> MakeGame() override {
+    return std::make_unique<windows::CFormGame>();
+  }
   std::unique_ptr<app::IQuickLoginForm> MakeQuickLogin() override {
     return std::make_unique<windows::CFormQQLogin>();
   }
@@ -124,6 +127,7 @@ class LoginWindowWin32 : public ::testing::Test {
     app::RunApplication();
   }
   void TearDown() override {
+    if (ctx->game && IsWindow(H(ctx->game->GetHWND()))) DestroyWindow(H(ctx->game->GetHWND()));
     if (ctx->login && IsWindow(H(ctx->login->GetHWND()))) DestroyWindow(H(ctx->login->GetHWND()));
     if (ctx->backdrop && IsWindow(H(ctx->backdrop->GetHWND())))
       DestroyWindow(H(ctx->backdrop->GetHWND()));
@@ -248,6 +252,62 @@ TEST_F(LoginWindowWin32, QuickLoginLayoutAtTwoSizes) {
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_EQ(ctx->quickLogin, nullptr);
   EXPECT_EQ(ctx->quickLoginOwner, nullptr);
+}
+
+// The game window as the login window opens it (message 1224 to the login
+// window): maximised over the work area without a frame, its strip painted,
+// the login window and backdrop hidden; a second request opens nothing; a
+// close brings the login window back.
+TEST_F(LoginWindowWin32, GameWindowOpenedBy1224AndClosedBackToLogin) {
+  HWND login = H(ctx->login->GetHWND());
+  ASSERT_EQ(app::WM_OPEN_GAME_WINDOW, 1224u);
+  // The login window first settles (here, without an engine, on its retry
+  // text), as it has before a player can sign in.
+  for (int i = 0; i < 50; ++i) {
+    RECT r{};
+    GetWindowRect(login, &r);
+    if (IsWindowVisible(login) && r.left > -1000) break;
+    Pump(100);
+  }
+  Pump(300);
+  PostMessageW(login, app::WM_OPEN_GAME_WINDOW, 0, 0);
+  Pump(400);
+  ASSERT_NE(ctx->game, nullptr);
+  HWND game = H(ctx->game->GetHWND());
+  ASSERT_TRUE(IsWindow(game));
+  EXPECT_TRUE(IsWindowVisible(game));
+  EXPECT_FALSE(IsWindowVisible(login));
+  EXPECT_FALSE(IsWindowVisible(H(ctx->backdrop->GetHWND())));
+  EXPECT_EQ(GetWindowLongW(game, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
+  RECT work{}, placed{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(game, &placed);
+  EXPECT_EQ(placed.left, work.left);
+  EXPECT_EQ(placed.top, work.top);
+  EXPECT_EQ(placed.right, work.right);
+  EXPECT_EQ(placed.bottom, work.bottom);
+
+  InvalidateRect(game, nullptr, TRUE);
+  UpdateWindow(game);
+  Pump(100);
+  const Shot shot = CaptureWindow(game, "game-window");
+  // The strip is painted across the top (not black), under its buttons too.
+  EXPECT_NE(shot.At(shot.width / 2, 12), 0u);
+  EXPECT_NE(shot.At(shot.width - 14, 14), 0u);
+  EXPECT_NE(shot.At(12, 12), 0u);
+
+  // One game window at a time.
+  PostMessageW(login, app::WM_OPEN_GAME_WINDOW, 0, 0);
+  Pump(200);
+  ASSERT_NE(ctx->game, nullptr);
+  EXPECT_EQ(H(ctx->game->GetHWND()), game);
+
+  // Closed (as the system would close it): back to the login window.
+  SendMessageW(game, WM_CLOSE, 0, 0);
+  Pump(300);
+  EXPECT_FALSE(IsWindow(game));
+  EXPECT_EQ(ctx->game, nullptr);
+  EXPECT_TRUE(IsWindowVisible(login));
 }
 
 }  // namespace

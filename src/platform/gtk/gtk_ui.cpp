@@ -53,6 +53,11 @@ struct WindowHandle {
   guint lastButton = 0;
   guint32 lastTime = 0;
   int lastRootX = 0, lastRootY = 0;
+  // The last button event turned into a message: GTK can hand the same
+  // event to a top-level window twice (seen with X test input), and one
+  // click must act once.
+  GdkEventType lastButtonType = GDK_NOTHING;
+  double lastButtonX = -1, lastButtonY = -1;
 };
 
 struct CursorHandle {
@@ -909,6 +914,12 @@ void GtkUi::OnNativeEvent(WindowHandle* w, GdkEvent* event) {
     case GDK_BUTTON_RELEASE: {
       const auto& e = event->button;
       pointerWindow_ = w;
+      if (event->type == w->lastButtonType && e.time == w->lastTime && e.button == w->lastButton &&
+          e.x == w->lastButtonX && e.y == w->lastButtonY)
+        break;  // the same event again
+      w->lastButtonType = event->type;
+      w->lastButtonX = e.x;
+      w->lastButtonY = e.y;
       w->lastMouse = Point{static_cast<int>(e.x), static_cast<int>(e.y)};
       w->lastButton = e.button;
       w->lastTime = e.time;
