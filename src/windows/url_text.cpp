@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cwctype>
 
+#include "platform/portable/utf8.h"
+
 namespace windows {
 namespace {
 
@@ -11,42 +13,6 @@ int HexValue(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string ToUtf8(const std::wstring& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = static_cast<uint32_t>(text[i]);
-    if constexpr (sizeof(wchar_t) == 2) {
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
-          static_cast<uint32_t>(text[i + 1]) >= 0xDC00 &&
-          static_cast<uint32_t>(text[i + 1]) <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(text[i + 1]) - 0xDC00);
-        ++i;
-      } else if (c >= 0xD800 && c <= 0xDFFF) {
-        c = 0xFFFD;
-      }
-    } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -81,7 +47,7 @@ std::string UrlDecode(const std::string& text) {
 std::wstring EncodeQueryValue(const std::wstring& value) {
   static const wchar_t kHex[] = L"0123456789ABCDEF";
   std::wstring out;
-  for (char ch : ToUtf8(value)) {
+  for (char ch : pf::ToUtf8(value)) {
     const auto b = static_cast<unsigned char>(ch);
     const bool keep = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
                       b == '-' || b == '.' || b == '_' || b == '~';

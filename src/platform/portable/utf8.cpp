@@ -110,7 +110,8 @@ std::wstring FromUtf8(const std::string& text) {
 size_t Utf16Length(const std::wstring& text) {
   if (sizeof(wchar_t) == 2) return text.size();
   size_t units = 0;
-  for (wchar_t c : text) units += static_cast<uint32_t>(c) >= 0x10000 ? 2 : 1;
+  // A code point past the 16-bit range takes a pair.
+  for (wchar_t c : text) units += (static_cast<uint32_t>(c) >> 16) != 0 ? 2 : 1;
   return units;
 }
 

@@ -1,4 +1,5 @@
-// UTF-8 <-> wide text, for backends whose wchar_t holds whole code points.
+// UTF-8 <-> wide text (UTF-16 pairs where wchar_t is 16 bits).  Plain code
+// with no system behind it: compiled into the shared core on every build.
 #pragma once
 
 #include <string>
