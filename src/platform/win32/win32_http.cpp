@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <mutex>
+#include <new>
 #include <vector>
 
 #include "platform/platform.h"
@@ -12,11 +14,37 @@
 
 namespace pf {
 
-// The WinINet handle is our handle; the target file is a kernel file handle.
-inline HINTERNET N(HInternet h) { return reinterpret_cast<HINTERNET>(h); }
-inline HInternet I(HINTERNET h) { return reinterpret_cast<HInternet>(h); }
-
 namespace {
+
+// Our handle: a WinINet handle that another thread may close early to cancel
+// what the owner is blocked on.  The target file is a kernel file handle.
+struct WinInetHandle {
+  HINTERNET handle = nullptr;
+  std::mutex lock;
+  bool cancelled = false;  // the handle was closed by CancelRequest
+};
+
+WinInetHandle* W(HInternet h) { return reinterpret_cast<WinInetHandle*>(h); }
+
+// The WinINet handle for a call; null once the request was cancelled, which
+// makes the call fail.
+HINTERNET N(HInternet h) {
+  WinInetHandle* w = W(h);
+  if (!w) return nullptr;
+  std::lock_guard<std::mutex> hold(w->lock);
+  return w->cancelled ? nullptr : w->handle;
+}
+
+HInternet I(HINTERNET handle) {
+  if (!handle) return nullptr;
+  auto* w = new (std::nothrow) WinInetHandle;
+  if (!w) {
+    ::InternetCloseHandle(handle);
+    return nullptr;
+  }
+  w->handle = handle;
+  return reinterpret_cast<HInternet>(w);
+}
 
 class WinInetHttp : public Http {
  public:
@@ -95,7 +123,26 @@ class WinInetHttp : public Http {
     read = got;
     return ok != FALSE;
   }
-  void CloseHandle(HInternet handle) override { ::InternetCloseHandle(N(handle)); }
+  void CloseHandle(HInternet handle) override {
+    WinInetHandle* w = W(handle);
+    if (!w) return;
+    {
+      std::lock_guard<std::mutex> hold(w->lock);
+      if (!w->cancelled) ::InternetCloseHandle(w->handle);
+    }
+    delete w;
+  }
+  // Closing a handle another thread is blocked on is how WinINet cancels a
+  // synchronous call: HttpSendRequestW or InternetReadFile returns FALSE.
+  // The owner's later calls find the handle gone and fail without using it.
+  void CancelRequest(HInternet request) override {
+    WinInetHandle* w = W(request);
+    if (!w) return;
+    std::lock_guard<std::mutex> hold(w->lock);
+    if (w->cancelled) return;
+    w->cancelled = true;
+    ::InternetCloseHandle(w->handle);
+  }
 
   HTargetFile CreateFile(const std::wstring& path) override {
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
