@@ -200,9 +200,11 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
     pf::HTargetFile& file;
     ~Closer() {
       if (file) http.CloseFile(file);
-      // No cancel may reach the request once it is closed.
-      if (request) worker.SetActiveRequest(nullptr);
-      if (request) http.CloseHandle(request);
+      if (request) {
+        // No cancel may reach the request once it is closed.
+        worker.SetActiveRequest(nullptr);
+        http.CloseHandle(request);
+      }
       if (connection) http.CloseHandle(connection);
       if (internet) http.CloseHandle(internet);
     }
