@@ -16,16 +16,8 @@
 
 namespace pf {
 
-struct WindowHandle {
-  std::wstring className;
-  std::wstring text;
-  uint32_t style = 0;
-  uint32_t exStyle = 0;
-  Rect rect;  // screen coordinates
-  WindowHandle* parent = nullptr;
-  bool visible = false;
-  bool topmost = false;
-  WindowProc procedure = nullptr;
+// GTK's part of a window record.
+struct WindowHandle : WindowRecord {
   GtkWidget* widget = nullptr;  // owned; created when the window is first shown
   GtkWidget* children = nullptr;  // the GtkFixed inside widget that holds child widgets
   GtkUi* ui = nullptr;          // not owned
@@ -40,11 +32,6 @@ struct WindowHandle {
   CairoCanvas* paintCanvas = nullptr;  // the backing, while WM_PAINT runs
   Rect paintRect;
   std::unique_ptr<CairoCanvas> layeredImage;  // owned; set by UpdateLayeredWindow
-  bool colorKeyed = false;
-  uint32_t colorKey = 0;
-  bool hasRegion = false;
-  Rect region;
-  bool iconic = false;
   bool trackHover = false;
   bool trackLeave = false;
   uint32_t hoverTime = 300;
@@ -65,18 +52,7 @@ struct CursorHandle {
   GdkCursor* cursor;  // owned for the process
 };
 
-struct RegionHandle {
-  Rect rect;
-};
-
 namespace {
-
-// Windows that were destroyed stay allocated until the backend goes, so a
-// stale handle never names a newer window.
-std::vector<std::unique_ptr<WindowHandle>>& Graveyard() {
-  static std::vector<std::unique_ptr<WindowHandle>> dead;
-  return dead;
-}
 
 gboolean OnAnyEvent(GtkWidget*, GdkEvent* event, gpointer data) {
   auto* w = static_cast<WindowHandle*>(data);
@@ -88,11 +64,6 @@ gboolean OnDrawSignal(GtkWidget*, cairo_t* cr, gpointer data) {
   auto* w = static_cast<WindowHandle*>(data);
   w->ui->OnDraw(w, cr);
   return FALSE;  // the layer's own children are drawn above
-}
-
-LParam Pack(int x, int y) {
-  return static_cast<LParam>((static_cast<uint32_t>(x) & 0xFFFF) |
-                             ((static_cast<uint32_t>(y) & 0xFFFF) << 16));
 }
 
 WParam MouseFlags(guint state) {
@@ -154,179 +125,69 @@ void GtkUi::Initialize() {
 
 void GtkUi::Shutdown() {}
 
-WindowHandle* GtkUi::Live(HWindow hwnd) {
-  return windows_.count(hwnd) ? hwnd : nullptr;
-}
+void GtkUi::Created(WindowHandle* w) { w->ui = this; }
 
-bool GtkUi::RegisterWindowClass(const WindowClass& windowClass) {
-  if (windowClass.className.empty() || classes_.count(windowClass.className)) return false;
-  classes_[windowClass.className] = windowClass;
-  return true;
-}
-
-HWindow GtkUi::CreateWindowEx(uint32_t exStyle, const std::wstring& className,
-                              const std::wstring& title, uint32_t style, int x, int y, int width,
-                              int height, HWindow parent) {
-  auto cls = classes_.find(className);
-  if (cls == classes_.end()) return nullptr;
-  auto* w = new WindowHandle;
-  w->className = className;
-  w->text = title;
-  w->style = style & ~kWS_VISIBLE;
-  w->exStyle = exStyle;
-  w->rect = {x, y, x + width, y + height};
-  w->parent = Live(parent);
-  w->procedure = cls->second.procedure;
-  w->ui = this;
-  w->topmost = (exStyle & kWS_EX_TOPMOST) != 0;
-  windows_.insert(w);
-  SendMessage(w, kWM_NCCREATE, 0, 0);
-  SendMessage(w, kWM_CREATE, 0, 0);
-  if (style & kWS_VISIBLE) ShowWindow(w, kSW_SHOW);
-  return w;
-}
-
-bool GtkUi::DestroyWindow(HWindow hwnd) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  std::vector<WindowHandle*> owned;
-  for (WindowHandle* other : windows_)
-    if (other->parent == w) owned.push_back(other);
-  for (WindowHandle* other : owned) DestroyWindow(other);
+void GtkUi::Destroying(WindowHandle* w) {
   if (w->widget) gtk_widget_hide(w->widget);
-  w->visible = false;
   if (w->hoverSource) g_source_remove(w->hoverSource);
   w->hoverSource = 0;
-  SendMessage(w, kWM_DESTROY, 0, 0);
-  SendMessage(w, kWM_NCDESTROY, 0, 0);
+}
+
+void GtkUi::Destroyed(WindowHandle* w) {
   if (w->widget) {
     gtk_widget_destroy(w->widget);
     w->widget = nullptr;
     w->children = nullptr;
   }
-  windows_.erase(w);
   w->backing.reset();
   w->layeredImage.reset();
-  if (foreground_ == w) foreground_ = nullptr;
-  if (focus_ == w) focus_ = nullptr;
   if (pointerWindow_ == w) pointerWindow_ = nullptr;
-  Graveyard().emplace_back(w);
-  return true;
 }
 
-bool GtkUi::IsWindow(HWindow hwnd) { return Live(hwnd) != nullptr; }
-
-uint32_t GtkUi::GetWindowLong(HWindow hwnd, int index) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return 0;
-  if (index == kGWL_STYLE) return w->style | (w->visible ? kWS_VISIBLE : 0);
-  if (index == kGWL_EXSTYLE) return w->exStyle;
-  return 0;
+void GtkUi::ExStyleChanged(WindowHandle* w) {
+  if (!w->widget) return;
+  gtk_window_set_skip_taskbar_hint(GTK_WINDOW(w->widget), (w->exStyle & kWS_EX_TOOLWINDOW) &&
+                                                              !(w->exStyle & kWS_EX_APPWINDOW));
+  gtk_window_set_keep_above(GTK_WINDOW(w->widget), w->topmost);
 }
 
-uint32_t GtkUi::SetWindowLong(HWindow hwnd, int index, uint32_t value) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return 0;
-  const uint32_t previous = GetWindowLong(hwnd, index);
-  if (index == kGWL_STYLE) {
-    w->style = value & ~kWS_VISIBLE;
-  } else if (index == kGWL_EXSTYLE) {
-    w->exStyle = value;
-    w->topmost = (value & kWS_EX_TOPMOST) != 0;
-    if (w->widget) {
-      gtk_window_set_skip_taskbar_hint(GTK_WINDOW(w->widget),
-                                       (value & kWS_EX_TOOLWINDOW) && !(value & kWS_EX_APPWINDOW));
-      gtk_window_set_keep_above(GTK_WINDOW(w->widget), w->topmost);
-    }
-  }
-  return previous;
+void GtkUi::TextChanged(WindowHandle* w) {
+  if (w->widget) gtk_window_set_title(GTK_WINDOW(w->widget), ToUtf8(w->text).c_str());
 }
 
-bool GtkUi::SetWindowText(HWindow hwnd, const std::wstring& text) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  w->text = text;
-  if (w->widget) gtk_window_set_title(GTK_WINDOW(w->widget), ToUtf8(text).c_str());
-  return true;
-}
-
-std::wstring GtkUi::GetWindowText(HWindow hwnd) {
-  WindowHandle* w = Live(hwnd);
-  return w ? w->text : std::wstring();
-}
-
-bool GtkUi::PostMessage(HWindow hwnd, uint32_t message, WParam wParam, LParam lParam) {
-  {
-    std::lock_guard<std::mutex> lock(queueLock_);
-    queue_.push_back(Msg{hwnd, message, wParam, lParam, 0, {}});
-  }
-  queueSignal_.notify_one();
+void GtkUi::WakeLoop() {
   if (display_) g_main_context_wakeup(nullptr);
+}
+
+bool GtkUi::WaitForMessages() {
+  if (!display_) {
+    WaitForPost();
+  } else {
+    // Runs GTK's events (which send their messages directly) until
+    // something is posted; PostMessage wakes the context.
+    g_main_context_iteration(nullptr, TRUE);
+  }
   return true;
 }
 
-LResult GtkUi::SendMessage(HWindow hwnd, uint32_t message, WParam wParam, LParam lParam) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return 0;
-  if (w->procedure) return w->procedure(w, message, wParam, lParam);
-  return DefWindowProc(w, message, wParam, lParam);
-}
-
-LResult GtkUi::DefWindowProc(HWindow hwnd, uint32_t message, WParam wParam, LParam) {
-  if (message == kWM_CLOSE) DestroyWindow(hwnd);
-  if (message == kWM_SYSCOMMAND) {
-    // The system's move and size loops belong to the window manager here;
-    // they start from the button press that led to the command.
-    WindowHandle* w = Live(hwnd);
-    if (!w || !w->widget) return 0;
-    const uint32_t command = static_cast<uint32_t>(wParam) & 0xFFF0;
-    const guint button = w->lastButton ? w->lastButton : 1;
-    if (command == kSC_MOVE) {
-      gtk_window_begin_move_drag(GTK_WINDOW(w->widget), static_cast<gint>(button), w->lastRootX,
-                                 w->lastRootY, w->lastTime);
-    } else if (command == kSC_SIZE) {
-      static const GdkWindowEdge kEdges[] = {
-          GDK_WINDOW_EDGE_EAST,       GDK_WINDOW_EDGE_WEST,       GDK_WINDOW_EDGE_EAST,
-          GDK_WINDOW_EDGE_NORTH,      GDK_WINDOW_EDGE_NORTH_WEST, GDK_WINDOW_EDGE_NORTH_EAST,
-          GDK_WINDOW_EDGE_SOUTH,      GDK_WINDOW_EDGE_SOUTH_WEST, GDK_WINDOW_EDGE_SOUTH_EAST};
-      const uint32_t edge = static_cast<uint32_t>(wParam) & 0xF;
-      if (edge >= 1 && edge <= 8)
-        gtk_window_begin_resize_drag(GTK_WINDOW(w->widget), kEdges[edge], static_cast<gint>(button),
-                                     w->lastRootX, w->lastRootY, w->lastTime);
-    }
-  }
-  return 0;
-}
-
-void GtkUi::PostQuitMessage(int exitCode) {
-  PostMessage(nullptr, kWM_QUIT, static_cast<WParam>(exitCode), 0);
-}
-
-int GtkUi::RunMessageLoop(MessageFilter* filter) {
-  for (;;) {
-    Msg msg;
-    bool have = false;
-    {
-      std::unique_lock<std::mutex> lock(queueLock_);
-      if (!queue_.empty()) {
-        msg = queue_.front();
-        queue_.pop_front();
-        have = true;
-      } else if (!display_) {
-        queueSignal_.wait(lock, [this] { return !queue_.empty(); });
-        continue;
-      }
-    }
-    if (!have) {
-      // Runs GTK's events (which send their messages directly) until
-      // something is posted; PostMessage wakes the context.
-      g_main_context_iteration(nullptr, TRUE);
-      continue;
-    }
-    if (msg.message == kWM_QUIT) return static_cast<int>(msg.wParam);
-    if (filter && filter->PreTranslateMessage(&msg)) continue;
-    // Posted messages for windows that are gone are dropped, as on Windows.
-    if (msg.hwnd) SendMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+void GtkUi::SystemCommand(WindowHandle* w, uint32_t wParam) {
+  // The system's move and size loops belong to the window manager here;
+  // they start from the button press that led to the command.
+  if (!w->widget) return;
+  const uint32_t command = wParam & 0xFFF0;
+  const guint button = w->lastButton ? w->lastButton : 1;
+  if (command == kSC_MOVE) {
+    gtk_window_begin_move_drag(GTK_WINDOW(w->widget), static_cast<gint>(button), w->lastRootX,
+                               w->lastRootY, w->lastTime);
+  } else if (command == kSC_SIZE) {
+    static const GdkWindowEdge kEdges[] = {
+        GDK_WINDOW_EDGE_EAST,       GDK_WINDOW_EDGE_WEST,       GDK_WINDOW_EDGE_EAST,
+        GDK_WINDOW_EDGE_NORTH,      GDK_WINDOW_EDGE_NORTH_WEST, GDK_WINDOW_EDGE_NORTH_EAST,
+        GDK_WINDOW_EDGE_SOUTH,      GDK_WINDOW_EDGE_SOUTH_WEST, GDK_WINDOW_EDGE_SOUTH_EAST};
+    const uint32_t edge = wParam & 0xF;
+    if (edge >= 1 && edge <= 8)
+      gtk_window_begin_resize_drag(GTK_WINDOW(w->widget), kEdges[edge], static_cast<gint>(button),
+                                   w->lastRootX, w->lastRootY, w->lastTime);
   }
 }
 
@@ -474,109 +335,71 @@ bool GtkUi::ShowWindow(HWindow hwnd, int command) {
     RunOnUiThreadAndWait([&] { shown = ShowWindow(hwnd, command); });
     return shown;
   }
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  const bool was = w->visible;
+  return WindowCore::ShowWindow(hwnd, command);
+}
+
+// The window manager decides the foreground window (focus events); a window
+// shown first takes the place until it does.
+void GtkUi::ActivatedByShow(WindowHandle* w) {
+  if (!foreground_) foreground_ = w;
+}
+
+void GtkUi::Shown(WindowHandle* w, int command, bool wasVisible) {
   if (w->style & kWS_CHILD) {
-    w->visible = command != kSW_HIDE;
     if (w->native) gtk_widget_set_visible(w->native, w->visible);
     if (w->native && w->parent && w->parent->colorKeyed) UpdateShape(w->parent);
-    return was;
+    return;
   }
   if (command == kSW_HIDE) {
-    w->visible = false;
     if (w->widget) gtk_widget_hide(w->widget);
-    return was;
+    return;
   }
-  w->visible = true;
   // As on Windows, a window that comes up is painted whole: what was drawn
   // while it was hidden may show controls placed since.
-  if (!was) w->backingValid = false;
+  if (!wasVisible) w->backingValid = false;
   Realize(w);
   if (w->widget) {
-    if (command == kSW_MINIMIZE || command == kSW_SHOWMINIMIZED || command == kSW_SHOWMINNOACTIVE) {
+    if (IsMinimizeCommand(command)) {
       gtk_widget_show(w->widget);
       gtk_window_iconify(GTK_WINDOW(w->widget));
-      w->iconic = true;
     } else {
-      if (command == kSW_RESTORE || command == kSW_SHOWNORMAL) w->iconic = false;
       if (command == kSW_RESTORE) gtk_window_deiconify(GTK_WINDOW(w->widget));
       gtk_widget_show(w->widget);
     }
   }
-  const bool activates = command == kSW_SHOWNORMAL || command == kSW_SHOW ||
-                         command == kSW_RESTORE || command == kSW_SHOWMAXIMIZED;
-  if (activates && !foreground_) foreground_ = w;
   KeepOwnedAbove(w);
-  return was;
 }
 
 // As on Windows, owned top-level windows stay above their owner.  Without a
 // window manager (Xvfb) transient-for alone does not stack them, so they are
 // raised whenever their owner may have come up.
 void GtkUi::KeepOwnedAbove(WindowHandle* owner) {
-  for (WindowHandle* other : windows_) {
-    if (other->parent != owner || (other->style & kWS_CHILD) || !other->visible || !other->widget)
+  for (WindowHandle* other : OwnedBy(owner)) {
+    if ( (other->style & kWS_CHILD) || !other->visible || !other->widget)
       continue;
     if (GdkWindow* native = gtk_widget_get_window(other->widget)) gdk_window_raise(native);
     KeepOwnedAbove(other);
   }
 }
 
-bool GtkUi::UpdateWindow(HWindow hwnd) { return Live(hwnd) != nullptr; }
-
-bool GtkUi::SetWindowPos(HWindow hwnd, HWindow insertAfter, int x, int y, int width, int height,
-                         uint32_t flags) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  const Rect before = w->rect;
-  w->rect = PlacedRect(w->rect, x, y, width, height, flags);
-  if (!(flags & kSWP_NOZORDER)) {
-    w->topmost = PlacedTopmost(w->topmost, insertAfter, flags);
-    if (w->widget) gtk_window_set_keep_above(GTK_WINDOW(w->widget), w->topmost);
-    // The window goes to the top (or the bottom) of the stack, as on Windows.
-    if (w->widget && !(w->style & kWS_CHILD)) {
-      if (GdkWindow* native = gtk_widget_get_window(w->widget)) {
-        if (insertAfter == HwndBottom()) {
-          gdk_window_lower(native);
-        } else {
-          gdk_window_raise(native);
-        }
+void GtkUi::Restacked(WindowHandle* w, HWindow insertAfter) {
+  if (w->widget) gtk_window_set_keep_above(GTK_WINDOW(w->widget), w->topmost);
+  // The window goes to the top (or the bottom) of the stack, as on Windows.
+  if (w->widget && !(w->style & kWS_CHILD)) {
+    if (GdkWindow* native = gtk_widget_get_window(w->widget)) {
+      if (insertAfter == HwndBottom()) {
+        gdk_window_lower(native);
+      } else {
+        gdk_window_raise(native);
       }
     }
   }
-  if (flags & kSWP_SHOWWINDOW) {
-    ShowWindow(w, (flags & kSWP_NOACTIVATE) ? kSW_SHOWNA : kSW_SHOW);
-  } else if (flags & kSWP_HIDEWINDOW) {
-    ShowWindow(w, kSW_HIDE);
-  }
-  ApplyGeometry(w);
-  NotifyGeometry(w, before);
-  if (!(flags & kSWP_NOZORDER)) KeepOwnedAbove(w);
-  return true;
+  KeepOwnedAbove(w);
 }
 
-bool GtkUi::IsWindowVisible(HWindow hwnd) {
-  WindowHandle* w = Live(hwnd);
-  return w && w->visible;
-}
-
-HWindow GtkUi::GetForegroundWindow() { return foreground_; }
-
-bool GtkUi::SetForegroundWindow(HWindow hwnd) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  foreground_ = w;
+void GtkUi::BroughtForward(WindowHandle* w) {
   if (w->widget && gtk_widget_get_visible(w->widget)) gtk_window_present(GTK_WINDOW(w->widget));
   KeepOwnedAbove(w);
-  return true;
-}
-
-bool GtkUi::GetWindowRect(HWindow hwnd, Rect& out) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  out = w->rect;
-  return true;
 }
 
 namespace {
@@ -628,38 +451,9 @@ int GtkUi::MessageBox(HWindow owner, const std::wstring& text, const std::wstrin
 
 // --- geometry -----------------------------------------------------------------
 
-void GtkUi::NotifyGeometry(WindowHandle* w, const Rect& before) {
-  // As on Windows, the window procedure hears of a change before the call returns.
-  if (before.left != w->rect.left || before.top != w->rect.top)
-    SendMessage(w, kWM_MOVE, 0, Pack(w->rect.left, w->rect.top));
-  if (Live(w) && (before.Width() != w->rect.Width() || before.Height() != w->rect.Height())) {
-    w->backingValid = false;
-    SendMessage(w, kWM_SIZE, 0, Pack(w->rect.Width(), w->rect.Height()));
-    if (w->widget) gtk_widget_queue_draw(w->widget);
-  }
-}
-
-bool GtkUi::GetClientRect(HWindow hwnd, Rect& out) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  out = Rect{0, 0, w->rect.Width(), w->rect.Height()};
-  return true;
-}
-
-bool GtkUi::ClientToScreen(HWindow hwnd, Point& point) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  point.x += w->rect.left;
-  point.y += w->rect.top;
-  return true;
-}
-
-bool GtkUi::ScreenToClient(HWindow hwnd, Point& point) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  point.x -= w->rect.left;
-  point.y -= w->rect.top;
-  return true;
+void GtkUi::Resized(WindowHandle* w) {
+  w->backingValid = false;
+  if (w->widget) gtk_widget_queue_draw(w->widget);
 }
 
 bool GtkUi::GetWorkArea(Rect& out) {
@@ -677,61 +471,13 @@ bool GtkUi::GetWorkArea(Rect& out) {
   return true;
 }
 
-bool GtkUi::IsIconic(HWindow hwnd) {
-  WindowHandle* w = Live(hwnd);
-  return w && w->iconic;
-}
-
-HRegion GtkUi::CreateRoundRectRgn(int left, int top, int right, int bottom, int, int) {
-  return new RegionHandle{Rect{left, top, right, bottom}};
-}
-
-bool GtkUi::SetWindowRgn(HWindow hwnd, HRegion region, bool) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  w->hasRegion = region != nullptr;
-  if (region) w->region = region->rect;
-  delete region;  // ours now, as the system's on Windows
-  UpdateShape(w);
-  return true;
-}
-
-bool GtkUi::DeleteRegion(HRegion region) {
-  if (!region) return false;
-  delete region;
-  return true;
-}
-
-// --- layered windows and painting ------------------------------------------------
-
-bool GtkUi::SetLayeredWindowAttributes(HWindow hwnd, uint32_t key, uint8_t, uint32_t flags) {
-  WindowHandle* w = Live(hwnd);
-  if (!w || !(w->exStyle & kWS_EX_LAYERED)) return false;
-  if (flags & kLWA_COLORKEY) {
-    w->colorKeyed = true;
-    w->colorKey = key;
-  }
-  UpdateShape(w);
-  return true;
-}
-
-bool GtkUi::UpdateLayeredWindow(HWindow hwnd, const Point* position, const Size& size,
-                                MemoryCanvas& source, const Point& sourcePosition, uint32_t,
-                                const BlendFunction&, uint32_t) {
-  WindowHandle* w = Live(hwnd);
-  if (!w || !(w->exStyle & kWS_EX_LAYERED) || size.cx <= 0 || size.cy <= 0) return false;
+void GtkUi::LayeredImage(WindowHandle* w, const Size& size, MemoryCanvas& source,
+                         const Point& sourcePosition) {
   auto image = std::make_unique<CairoCanvas>(size.cx, size.cy);
   image->BitBlt(0, 0, size.cx, size.cy, source.Target(), sourcePosition.x, sourcePosition.y,
                 kSRCCOPY);
   w->layeredImage = std::move(image);
-  const Rect before = w->rect;
-  if (position) w->rect = Rect{position->x, position->y, position->x + size.cx, position->y + size.cy};
-  else w->rect = Rect{w->rect.left, w->rect.top, w->rect.left + size.cx, w->rect.top + size.cy};
-  ApplyGeometry(w);
-  NotifyGeometry(w, before);
-  UpdateShape(w);
   if (w->widget) gtk_widget_queue_draw(w->widget);
-  return true;
 }
 
 // The window's shape: without a compositor, transparent pixels (colour key,
@@ -763,8 +509,8 @@ void GtkUi::UpdateShape(WindowHandle* w) {
     cairo_surface_destroy(mask);
     // Native children (the web view) stay visible whatever colour they show,
     // at the place they were given (GTK allocates them later).
-    for (WindowHandle* child : windows_) {
-      if (child->parent != w || !(child->style & kWS_CHILD) || !child->native || !child->visible)
+    for (WindowHandle* child : OwnedBy(w)) {
+      if (!(child->style & kWS_CHILD) || !child->native || !child->visible)
         continue;
       cairo_rectangle_int_t r{child->rect.left, child->rect.top, child->rect.Width(),
                               child->rect.Height()};
@@ -883,7 +629,7 @@ void GtkUi::OnHoverTimer(WindowHandle* w) {
   w->hoverSource = 0;
   if (!w->trackHover) return;
   w->trackHover = false;
-  Post(w, kWM_MOUSEHOVER, 0, Pack(w->lastMouse.x, w->lastMouse.y));
+  Post(w, kWM_MOUSEHOVER, 0, PackPoint(w->lastMouse.x, w->lastMouse.y));
 }
 
 namespace {
@@ -904,7 +650,7 @@ void GtkUi::OnNativeEvent(WindowHandle* w, GdkEvent* event) {
         if (w->hoverSource) g_source_remove(w->hoverSource);
         w->hoverSource = g_timeout_add(w->hoverTime, HoverTimeout, w);
       }
-      Post(w, kWM_MOUSEMOVE, MouseFlags(e.state), Pack(w->lastMouse.x, w->lastMouse.y));
+      Post(w, kWM_MOUSEMOVE, MouseFlags(e.state), PackPoint(w->lastMouse.x, w->lastMouse.y));
       if (cursor_ && cursor_->cursor && w->widget)
         gdk_window_set_cursor(gtk_widget_get_window(w->widget), cursor_->cursor);
       break;
@@ -944,7 +690,7 @@ void GtkUi::OnNativeEvent(WindowHandle* w, GdkEvent* event) {
           message = kWM_RBUTTONDOWN;
         }
       }
-      if (message) Post(w, message, flags, Pack(w->lastMouse.x, w->lastMouse.y));
+      if (message) Post(w, message, flags, PackPoint(w->lastMouse.x, w->lastMouse.y));
       break;
     }
     case GDK_SCROLL: {
@@ -955,7 +701,7 @@ void GtkUi::OnNativeEvent(WindowHandle* w, GdkEvent* event) {
       if (e.direction == GDK_SCROLL_SMOOTH) delta = static_cast<int>(-e.delta_y * kWHEEL_DELTA);
       if (!delta) break;
       const WParam wp = MouseFlags(e.state) | (static_cast<WParam>(static_cast<uint16_t>(delta)) << 16);
-      Post(w, kWM_MOUSEWHEEL, wp, Pack(static_cast<int>(e.x_root), static_cast<int>(e.y_root)));
+      Post(w, kWM_MOUSEWHEEL, wp, PackPoint(static_cast<int>(e.x_root), static_cast<int>(e.y_root)));
       break;
     }
     case GDK_LEAVE_NOTIFY:
@@ -998,10 +744,10 @@ void GtkUi::OnNativeEvent(WindowHandle* w, GdkEvent* event) {
         break;
       // Moves and sizes by the window manager (the move and size loops).
       w->rect = Rect{e.x, e.y, e.x + e.width, e.y + e.height};
-      if (before.left != e.x || before.top != e.y) Post(w, kWM_MOVE, 0, Pack(e.x, e.y));
+      if (before.left != e.x || before.top != e.y) Post(w, kWM_MOVE, 0, PackPoint(e.x, e.y));
       if (before.Width() != e.width || before.Height() != e.height) {
         w->backingValid = false;
-        Post(w, kWM_SIZE, 0, Pack(e.width, e.height));
+        Post(w, kWM_SIZE, 0, PackPoint(e.width, e.height));
       }
       break;
     }
@@ -1016,13 +762,8 @@ void GtkUi::OnNativeEvent(WindowHandle* w, GdkEvent* event) {
   }
 }
 
-HWindow GtkUi::SetFocus(HWindow hwnd) {
-  const HWindow previous = focus_;
-  WindowHandle* w = Live(hwnd);
-  if (!w) return previous;
-  focus_ = w;
+void GtkUi::Focused(WindowHandle* w) {
   if (w->widget && gtk_widget_get_visible(w->widget)) gtk_widget_grab_focus(w->widget);
-  return previous;
 }
 
 HCursor GtkUi::LoadCursor(int id) {
@@ -1046,13 +787,10 @@ HCursor GtkUi::LoadCursor(int id) {
   return nullptr;
 }
 
-HCursor GtkUi::SetCursor(HCursor cursor) {
-  const HCursor previous = cursor_;
-  cursor_ = cursor;
+void GtkUi::CursorChanged() {
   WindowHandle* w = Live(pointerWindow_);
   if (w && w->widget && gtk_widget_get_realized(w->widget))
-    gdk_window_set_cursor(gtk_widget_get_window(w->widget), cursor ? cursor->cursor : nullptr);
-  return previous;
+    gdk_window_set_cursor(gtk_widget_get_window(w->widget), cursor_ ? cursor_->cursor : nullptr);
 }
 
 bool GtkUi::GetCursorPos(Point& out) {
@@ -1094,11 +832,6 @@ int16_t GtkUi::GetKeyState(int virtualKey) {
 }
 
 // --- menus and the tray ------------------------------------------------------------
-
-HMenu GtkUi::LoadMenu(int id) { return LoadMenuResource(id); }
-HMenu GtkUi::GetSubMenu(HMenu menu, int position) { return MenuSubMenu(menu, position); }
-bool GtkUi::RemoveMenu(HMenu menu, uint32_t item, uint32_t flags) { return MenuRemove(menu, item, flags); }
-bool GtkUi::DestroyMenu(HMenu menu) { return MenuDestroy(menu); }
 
 int GtkUi::TrackPopupMenu(HMenu menu, uint32_t flags, int x, int y, HWindow owner) {
   if (!menu || !display_) return 0;
