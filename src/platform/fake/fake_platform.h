@@ -105,19 +105,22 @@ class FakeUi : public WindowCore<WindowHandle> {
   bool SetWindowRgn(HWindow hwnd, HRegion region, bool redraw) override;
   HWindow SetFocus(HWindow hwnd) override;
 
-  // The rest, scripted or recorded.
-  int MessageBox(HWindow owner, const std::wstring& text, const std::wstring& caption,
-                 uint32_t flags) override;
-  bool GetWorkArea(Rect& out) override;
+  // Painting: each window's client area is a SoftCanvas (see Surface).
   bool RedrawWindow(HWindow hwnd, const Rect* rect, uint32_t flags) override;
   Canvas* BeginPaint(HWindow hwnd, Rect& paintRect) override;
   void EndPaint(HWindow hwnd, Canvas* canvas) override;
   Canvas* GetDC(HWindow hwnd) override;
   void ReleaseDC(HWindow hwnd, Canvas* canvas) override;
-  HCursor LoadCursor(int id) override;
+
+  // Scripted answers: message boxes, the work area, the pointer, the keys.
+  int MessageBox(HWindow owner, const std::wstring& text, const std::wstring& caption,
+                 uint32_t flags) override;
+  bool GetWorkArea(Rect& out) override;
   bool GetCursorPos(Point& out) override;
-  bool TrackMouseEvent(HWindow hwnd, uint32_t flags, uint32_t hoverTime) override;
   int16_t GetKeyState(int virtualKey) override;
+  // Recorded: cursors, mouse tracking, menus (counted), popups and the tray.
+  HCursor LoadCursor(int id) override;
+  bool TrackMouseEvent(HWindow hwnd, uint32_t flags, uint32_t hoverTime) override;
   HMenu LoadMenu(int id) override;
   bool RemoveMenu(HMenu menu, uint32_t item, uint32_t flags) override;
   bool DestroyMenu(HMenu menu) override;
