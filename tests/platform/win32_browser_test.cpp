@@ -114,6 +114,13 @@ VARIANT Dispatch(IDispatch* d) {
   v.pdispVal = d;
   return v;
 }
+VARIANT DispatchOut(IDispatch** slot) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_BYREF | VT_DISPATCH;
+  v.ppdispVal = slot;
+  return v;
+}
 VARIANT Bool(VARIANT_BOOL* b) {
   VARIANT v;
   VariantInit(&v);
@@ -135,20 +142,26 @@ HRESULT Fire(IDispatch* sink, DISPID id, Params& params) {
 
 LRESULT CALLBACK FormProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
 
-class Win32Browser : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
+// A shown top-level form of a plain class of its own, with the UI started.
+HWND MakeForm() {
+  static const bool registered = [] {
     pf::ui().Initialize();
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = &FormProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"VexaWebTestForm";
-    RegisterClassExW(&wc);
-  }
+    return RegisterClassExW(&wc) != 0;
+  }();
+  if (!registered) return nullptr;
+  return CreateWindowExW(0, L"VexaWebTestForm", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                         640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+class Win32Browser : public ::testing::Test {
+ protected:
   void SetUp() override {
-    form = CreateWindowExW(0, L"VexaWebTestForm", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                           640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    form = MakeForm();
     ASSERT_NE(form, nullptr);
   }
   void TearDown() override {
@@ -310,15 +323,11 @@ TEST_F(Win32Browser, SinkDeliversTheSevenEventsInTheirParameterOrder) {
   BSTR context = SysAllocString(L"http://localhost/ctx");
   BSTR popup = SysAllocString(L"http://localhost/pop");
   IDispatch* newWindow = nullptr;
-  VARIANT ppDisp;
-  VariantInit(&ppDisp);
-  ppDisp.vt = VT_BYREF | VT_DISPATCH;
-  ppDisp.ppdispVal = &newWindow;
-  Params nw3({ppDisp, Bool(&cancel2), Int(6), Bstr(context), Bstr(popup)});
+  Params nw3({DispatchOut(&newWindow), Bool(&cancel2), Int(6), Bstr(context), Bstr(popup)});
   Fire(sink, DISPID_NEWWINDOW3, nw3);
   EXPECT_EQ(cancel2, VARIANT_FALSE);
   VARIANT_BOOL cancel3 = VARIANT_FALSE;
-  Params nw2({ppDisp, Bool(&cancel3)});
+  Params nw2({DispatchOut(&newWindow), Bool(&cancel3)});
   Fire(sink, DISPID_NEWWINDOW2, nw2);
   EXPECT_EQ(cancel3, VARIANT_TRUE);
 
@@ -524,17 +533,7 @@ namespace testsupport {
 namespace {
 class Win32RulesDriver : public RulesDriver {
  public:
-  Win32RulesDriver() {
-    pf::ui().Initialize();
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &FormProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"VexaRulesForm";
-    RegisterClassExW(&wc);
-    form_ = CreateWindowExW(0, L"VexaRulesForm", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                            640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  }
+  Win32RulesDriver() : form_(MakeForm()) {}
   ~Win32RulesDriver() override {
     if (IsWindow(form_)) DestroyWindow(form_);
   }
@@ -574,12 +573,8 @@ class Win32RulesDriver : public RulesDriver {
     BSTR url = SysAllocString(text.c_str());
     BSTR context = SysAllocString(L"");
     IDispatch* none = nullptr;
-    VARIANT pp;
-    VariantInit(&pp);
-    pp.vt = VT_BYREF | VT_DISPATCH;
-    pp.ppdispVal = &none;
     VARIANT_BOOL cancel = VARIANT_FALSE;
-    Params p({pp, Bool(&cancel), Int(0), Bstr(context), Bstr(url)});
+    Params p({DispatchOut(&none), Bool(&cancel), Int(0), Bstr(context), Bstr(url)});
     Fire(sink, DISPID_NEWWINDOW3, p);
     // A refused pop-up's page is opened in the view, whose navigation the
     // control reports later: the view diverts it then.

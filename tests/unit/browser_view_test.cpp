@@ -47,16 +47,19 @@ pf::LResult ParentProc(pf::HWindow h, uint32_t m, pf::WParam w, pf::LParam l) {
   return pf::ui().DefWindowProc(h, m, w, l);
 }
 
+// The form the views are made on (on the fake platform installed now).
+pf::HWindow MakeParent() {
+  pf::WindowClass wc;
+  wc.procedure = &ParentProc;
+  wc.className = L"ParentForm";
+  pf::ui().RegisterWindowClass(wc);
+  return pf::ui().CreateWindowEx(0, L"ParentForm", L"form", pf::kWS_POPUP, 10, 10, 800, 600,
+                                 nullptr);
+}
+
 class BrowserView : public ::testing::Test {
  protected:
-  void SetUp() override {
-    pf::WindowClass wc;
-    wc.procedure = &ParentProc;
-    wc.className = L"ParentForm";
-    pf::ui().RegisterWindowClass(wc);
-    parent = pf::ui().CreateWindowEx(0, L"ParentForm", L"form", pf::kWS_POPUP, 10, 10, 800, 600,
-                                     nullptr);
-  }
+  void SetUp() override { parent = MakeParent(); }
   // Creates, subscribes, blocks pop-ups: what every window of the client does.
   FakeWebBrowser& Open(Owner& owner) {
     EXPECT_NE(owner.view.Create(parent, pf::Rect{5, 6, 105, 56}, L"about:blank"), nullptr);
@@ -439,14 +442,7 @@ namespace testsupport {
 namespace {
 class FakeRulesDriver : public RulesDriver {
  public:
-  FakeRulesDriver() {
-    pf::WindowClass wc;
-    wc.procedure = &ParentProc;
-    wc.className = L"RulesForm";
-    pf::ui().RegisterWindowClass(wc);
-    form_ = pf::ui().CreateWindowEx(0, L"RulesForm", L"form", pf::kWS_POPUP, 10, 10, 800, 600,
-                                    nullptr);
-  }
+  FakeRulesDriver() : form_(MakeParent()) {}
   pf::HWindow Form() override { return form_; }
   bool Load(browser::CBrowserView& view, const std::wstring& url) override {
     if (!view.Navigate(url)) return false;
@@ -465,7 +461,7 @@ class FakeRulesDriver : public RulesDriver {
 
  private:
   FakeWebBrowser& Engine() { return *env_.P().web.last; }
-  FakeEnv env_;
+  FakeEnv env_;  // first: the form lives on its platform
   pf::HWindow form_ = nullptr;
 };
 }  // namespace
