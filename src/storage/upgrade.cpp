@@ -132,7 +132,8 @@ void LaunchUpgrader(app::CGlobalModule& c, const net::DownloadTask& t) {
   // possibly with administrator rights, is a copy in a fresh folder only
   // this user and the system can change, hashed once more while held.
   const size_t nameAt = t.filePath.find_last_of(pf::files().Separator());
-  const std::wstring name = nameAt == std::wstring::npos ? t.filePath : t.filePath.substr(nameAt + 1);
+  const std::wstring name =
+      nameAt == std::wstring::npos ? t.filePath : t.filePath.substr(nameAt + 1);
   std::wstring copy;
   pf::HHeldFile heldCopy = pf::files().CopyToPrivateFolder(held, GetTempFolder(), name, copy);
   pf::files().CloseHeld(held);

@@ -121,8 +121,9 @@ class Upgrade : public ::testing::Test {
     EXPECT_EQ(path.parent_path().parent_path().string() + "/", pf::ToUtf8(temp));
     EXPECT_EQ(path.parent_path().filename().string().rfind("vexa-upgrade-", 0), 0u);
     const auto folderPerms = std::filesystem::status(path.parent_path()).permissions();
-    EXPECT_EQ(folderPerms & (std::filesystem::perms::group_all | std::filesystem::perms::others_all),
-              std::filesystem::perms::none);
+    EXPECT_EQ(
+        folderPerms & (std::filesystem::perms::group_all | std::filesystem::perms::others_all),
+        std::filesystem::perms::none);
     EXPECT_EQ(testsupport::ReadRaw(started), kPackage);
   }
   std::vector<uint32_t> Posted() {

@@ -16,8 +16,8 @@ int main(int argc, char** argv) {
   const std::string path = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string("?");
   std::string arguments;
   for (int i = 1; i < argc; ++i) arguments += std::string(i > 1 ? " " : "") + argv[i];
-  const bool silent = argc == 3 && std::string(argv[1]) == "/S" &&
-                      std::string(argv[2]) == "/RKUPGRADE";
+  const bool silent =
+      argc == 3 && std::string(argv[1]) == "/S" && std::string(argv[2]) == "/RKUPGRADE";
 
   std::string record;
   if (const char* given = std::getenv("VEXA_DEMO_UPGRADE_RECORD"); given && *given) {
@@ -27,8 +27,9 @@ int main(int argc, char** argv) {
     record = std::string(temp && *temp ? temp : "/tmp") + "/vexa-demo-upgrade.log";
   }
   const std::string line = "demo upgrader ran: time=" + std::to_string(std::time(nullptr)) +
-                           " silent=" + (silent ? "yes" : "no") + " uid=" +
-                           std::to_string(::geteuid()) + " path=" + path + " args=" + arguments;
+                           " silent=" + (silent ? "yes" : "no") +
+                           " uid=" + std::to_string(::geteuid()) + " path=" + path +
+                           " args=" + arguments;
   std::FILE* f = std::fopen(record.c_str(), "ab");
   if (f) {
     std::fprintf(f, "%s\n", line.c_str());

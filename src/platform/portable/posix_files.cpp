@@ -117,7 +117,9 @@ HHeldFile PosixFiles::CopyToPrivateFolder(HHeldFile source, const std::wstring& 
   return held;
 }
 
-bool PosixFiles::RemoveFolder(const std::wstring& path) { return ::rmdir(ToUtf8(path).c_str()) == 0; }
+bool PosixFiles::RemoveFolder(const std::wstring& path) {
+  return ::rmdir(ToUtf8(path).c_str()) == 0;
+}
 
 std::wstring PosixFiles::RoamingAppDataFolder() {
   if (overridden_) return appDataOverride_;

@@ -71,7 +71,8 @@ std::wstring Url(const std::string& host, const std::string& port, const std::st
 // taken out of it again.
 bool SetAuthorityTrusted(const std::string& derFile, bool trusted) {
   std::ifstream in(derFile, std::ios::binary);
-  const std::vector<char> der((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<char> der((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
   if (der.empty()) return false;
   HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0,
                                    CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");

@@ -57,8 +57,8 @@ TEST(PrivateFolderWin32, AnOrdinaryFolderLetsOthersIn) {
   ASSERT_TRUE(CreateDirectoryW(plain.c_str(), nullptr));
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  ASSERT_EQ(GetNamedSecurityInfoW(plain.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                  nullptr, nullptr, &dacl, nullptr, &descriptor),
+  ASSERT_EQ(GetNamedSecurityInfoW(plain.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                  nullptr, &dacl, nullptr, &descriptor),
             static_cast<DWORD>(ERROR_SUCCESS));
   const std::vector<BYTE> user = CurrentUserSid(), system = WellKnown(WinLocalSystemSid),
                           admins = WellKnown(WinBuiltinAdministratorsSid);
