@@ -163,5 +163,5 @@ rc=$?
 set -e
 client_pid=
 say "the client has ended (exit code $rc)"
-[ -f "$RUN/upgrader.log" ] && say "the demo upgrader ran: $(cat "$RUN/upgrader.log")"
+[ -f "$RUN/upgrader.log" ] && say "$(cat "$RUN/upgrader.log")"
 exit 0
