@@ -13,7 +13,15 @@
 #   (the login window's also in build/demo/screenshots/login/); exit code 1
 #   when a step does not hold.
 #
-# usage: tools/run-demo.sh [--headless] [--no-build]
+#   With --upgrade: the download host offers the signed demo upgrade made at
+#   build time (build/demo/demo-upgrade/: a harmless upgrader and its version
+#   file, signed with the demo key).  The client asks, fetches, checks and
+#   starts it; the upgrader records its run in build/demo/demo-run/upgrader.log.
+#   Headless, the upgrade's own end-to-end script plays it (tests/e2e/upgrade.sh:
+#   the signed package started, a changed one refused), with screenshots in
+#   build/demo/screenshots/upgrade/.
+#
+# usage: tools/run-demo.sh [--headless] [--no-build] [--upgrade]
 # VEXA_DEMO_WAIT: seconds each headless step may wait (default 40).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,12 +33,15 @@ WAIT=${VEXA_DEMO_WAIT:-40}
 CLIENT=$BUILD/vexa
 RECORDS=$RUN/records.jsonl
 
-headless=0 build=1
+UPGRADE=$BUILD/demo-upgrade
+
+headless=0 build=1 upgrade=0
 for arg in "$@"; do
   case "$arg" in
     --headless) headless=1 ;;
     --no-build) build=0 ;;
-    *) echo "usage: ./run demo [--headless] [--no-build]" >&2; exit 2 ;;
+    --upgrade) upgrade=1 ;;
+    *) echo "usage: ./run demo [--headless] [--no-build] [--upgrade]" >&2; exit 2 ;;
   esac
 done
 
@@ -66,13 +77,14 @@ trap 'exit 143' TERM
 build_client() {
   say "building the demo client (preset demo)"
   cmake --preset demo >/dev/null
-  cmake --build --preset demo -j"$(nproc)" --target vexa | tail -2
+  cmake --build --preset demo -j"$(nproc)" --target vexa demo_upgrade | tail -2
 }
 
 start_platform() {
-  local ready=$RUN/platform.json
+  local ready=$RUN/platform.json offer=()
+  [ "$upgrade" = 1 ] && offer=(--app-ini "$UPGRADE/app.ini" --package "$UPGRADE/ZuWayfarUpgrade.exe")
   /usr/bin/python3 "$ROOT/tools/demo-platform/demo_platform.py" --record "$RECORDS" \
-    --ready-file "$ready" --watch-pid $$ &
+    --ready-file "$ready" --watch-pid $$ "${offer[@]}" &
   platform_pid=$!
   for _ in $(seq 200); do
     [ -f "$ready" ] && return 0
@@ -84,7 +96,7 @@ start_platform() {
 
 start_client() {
   # WebKit's sandbox cannot start for root; Xvfb has no GL.
-  local env=(XDG_CONFIG_HOME="$RUN/config" TMPDIR="$RUN/tmp")
+  local env=(XDG_CONFIG_HOME="$RUN/config" TMPDIR="$RUN/tmp" VEXA_DEMO_UPGRADE_RECORD="$RUN/upgrader.log")
   [ "$(id -u)" = 0 ] && env+=(WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1)
   say "starting the client on display $DISPLAY; data folder $RUN/config/Vexa游戏/tavo/"
   env "${env[@]}" "$CLIENT" &
@@ -105,6 +117,19 @@ if [ "$headless" = 0 ]; then
   elif ! xdpyinfo >/dev/null 2>&1; then
     say "the display $DISPLAY cannot be opened: running the demo headless under Xvfb"
     headless=1
+  fi
+fi
+
+if [ "$upgrade" = 1 ]; then
+  [ -f "$UPGRADE/app.ini" ] || { say "no signed demo upgrade in $UPGRADE: build it first (./run demo --upgrade without --no-build)"; exit 1; }
+  if [ "$headless" = 1 ]; then
+    say "playing the signed upgrade headless (tests/e2e/upgrade.sh)"
+    if UPGRADE_WAIT=$WAIT "$ROOT/tests/e2e/upgrade.sh" "$CLIENT" "$UPGRADE" "$RUN" "$SHOTS/upgrade"; then
+      say "headless upgrade done; screenshots in $SHOTS/upgrade"
+      exit 0
+    fi
+    say "the headless upgrade failed; screenshots in $SHOTS/upgrade"
+    exit 1
   fi
 fi
 
@@ -138,4 +163,5 @@ rc=$?
 set -e
 client_pid=
 say "the client has ended (exit code $rc)"
+[ -f "$RUN/upgrader.log" ] && say "$(cat "$RUN/upgrader.log")"
 exit 0

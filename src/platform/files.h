@@ -36,6 +36,15 @@ class Files {
   // Reads up to size bytes; read = 0 with true at the end of the file.
   virtual bool ReadHeld(HHeldFile file, uint8_t* buffer, uint32_t size, uint32_t& read) = 0;
   virtual void CloseHeld(HHeldFile file) = 0;
+  // Copies the held file, from its first byte, into a new folder under parent
+  // that only this user (and the system's own accounts) may enter or change:
+  // the folder is created for this call, never one that already existed.  The
+  // copy is named name and returned held as OpenHeld holds it; copyPath
+  // receives its full path.  Null on failure, with nothing left behind.
+  virtual HHeldFile CopyToPrivateFolder(HHeldFile source, const std::wstring& parent,
+                                        const std::wstring& name, std::wstring& copyPath) = 0;
+  // RemoveDirectoryW: removes an empty folder.
+  virtual bool RemoveFolder(const std::wstring& path) = 0;
   // A folder for short-lived answer files that no other user can enter or
   // plant links in, with its trailing separator.  The Windows temporary
   // folder already is the user's own; other systems override this.

@@ -109,6 +109,13 @@ void EvaluateVersionFile(app::CGlobalModule& c, const net::DownloadTask& t) {
   if (pf::HWindow login = LoginWindow(c)) pf::ui().PostMessage(login, app::WM_UPGRADE_OFFERED, 0, 0);
 }
 
+// Removes a copy made for the start and its folder.
+void RemoveCopy(const std::wstring& copy) {
+  pf::files().DeleteFile(copy);
+  const size_t cut = copy.find_last_of(pf::files().Separator());
+  if (cut != std::wstring::npos) pf::files().RemoveFolder(copy.substr(0, cut));
+}
+
 void LaunchUpgrader(app::CGlobalModule& c, const net::DownloadTask& t) {
   // The file is held against writers from the check until the upgrader has
   // started, so what runs is what was hashed.
@@ -121,18 +128,36 @@ void LaunchUpgrader(app::CGlobalModule& c, const net::DownloadTask& t) {
     ShowWindowsAgain(c);
     return;
   }
+  // The download folder is open to every program of the user.  What starts,
+  // possibly with administrator rights, is a copy in a fresh folder only
+  // this user and the system can change, hashed once more while held.
+  const size_t nameAt = t.filePath.find_last_of(pf::files().Separator());
+  const std::wstring name =
+      nameAt == std::wstring::npos ? t.filePath : t.filePath.substr(nameAt + 1);
+  std::wstring copy;
+  pf::HHeldFile heldCopy = pf::files().CopyToPrivateFolder(held, GetTempFolder(), name, copy);
+  pf::files().CloseHeld(held);
+  if (heldCopy && !IsOfferedPackage(heldCopy, offer)) {
+    pf::files().CloseHeld(heldCopy);
+    heldCopy = nullptr;
+    RemoveCopy(copy);
+  }
+  if (!heldCopy) {
+    ShowWindowsAgain(c);
+    return;
+  }
   bool started;
   if (IsProcessElevated()) {
-    started = pf::proc().CreateProcess(t.filePath, kUpgraderCommandLine,
+    started = pf::proc().CreateProcess(copy, kUpgraderCommandLine,
                                        pf::kCREATE_NEW_PROCESS_GROUP | pf::kNORMAL_PRIORITY_CLASS,
                                        pf::kSW_HIDE);
   } else {
     // The system asks the player for the rights; declining fails the call.
-    started =
-        pf::proc().ShellExecute(L"runas", t.filePath, kUpgraderParameters, pf::kSW_SHOWNORMAL);
+    started = pf::proc().ShellExecute(L"runas", copy, kUpgraderParameters, pf::kSW_SHOWNORMAL);
   }
-  pf::files().CloseHeld(held);
+  pf::files().CloseHeld(heldCopy);
   if (!started) {
+    RemoveCopy(copy);
     ShowWindowsAgain(c);
     return;
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
@@ -31,6 +32,43 @@ storage::UpgradeOffer OfferFor(const std::string& package) {
   return offer;
 }
 
+std::wstring StubPath() {
+  std::wstring stub(VEXA_UPGRADER_STUB, VEXA_UPGRADER_STUB + sizeof(VEXA_UPGRADER_STUB) - 1);
+  for (wchar_t& c : stub)
+    if (c == L'/') c = pf::files().Separator();
+  return stub;
+}
+
+// The stand-in records where it is told while this is alive (an ASCII path
+// beside the stand-in itself), wherever the program was copied to.
+class StubRecord {
+ public:
+  StubRecord() : path_(StubPath() + L".record") {
+    static std::string assignment;
+    assignment = "VEXA_UPGRADER_RECORD=" + testsupport::Narrow(path_);
+    putenv(assignment.data());
+    pf::files().DeleteFile(path_);
+  }
+  ~StubRecord() {
+    static char cleared[] = "VEXA_UPGRADER_RECORD=";
+    putenv(cleared);
+    pf::files().DeleteFile(path_);
+  }
+  const std::wstring& Path() const { return path_; }
+  // The record's value, waiting for the stand-in to write it.
+  std::wstring Wait(const wchar_t* key) const {
+    std::wstring value;
+    for (int i = 0; i < 600 && value.empty(); ++i) {
+      std::this_thread::sleep_for(50ms);
+      value = storage::ReadIniText(L"run", key, L"", path_);
+    }
+    return value;
+  }
+
+ private:
+  std::wstring path_;
+};
+
 TEST(UpgradeLaunch, PackageIsFetchedStartedAndRemembered) {
   const std::string stub = testsupport::ReadRaw(
       std::wstring(VEXA_UPGRADER_STUB, VEXA_UPGRADER_STUB + sizeof(VEXA_UPGRADER_STUB) - 1));
@@ -42,8 +80,7 @@ TEST(UpgradeLaunch, PackageIsFetchedStartedAndRemembered) {
   server.Route("/Vexa/tavo/official/Vexatavo.exe", package);
 
   const std::wstring upgrader = storage::GetUpgraderPath();
-  const std::wstring ran = upgrader + L".ran";
-  pf::files().DeleteFile(ran);
+  StubRecord record;
   pf::files().DeleteFile(upgrader);
   pf::files().DeleteFile(storage::GetLastUpgradeFile());
   {
@@ -61,16 +98,25 @@ TEST(UpgradeLaunch, PackageIsFetchedStartedAndRemembered) {
           storage::ReadIniText(L"version", L"lastUpgradeVer", L"", storage::GetLastUpgradeFile());
     }
     EXPECT_EQ(remembered, L"3.0.0.9");
-    // The stand-in records its command line in an INI file beside itself.
-    std::wstring line;
-    for (int i = 0; i < 600 && line.empty(); ++i) {
-      std::this_thread::sleep_for(50ms);
-      line = storage::ReadIniText(L"run", L"args", L"", ran);
-    }
+    const std::wstring line = record.Wait(L"args");
     const std::wstring expected = L"/S /RKUPGRADE";
     ASSERT_GE(line.size(), expected.size()) << testsupport::Narrow(line);
     EXPECT_EQ(line.substr(line.size() - expected.size()), expected) << testsupport::Narrow(line);
     EXPECT_TRUE(pf::files().Exists(upgrader));
+    // What ran is a copy of the package in a fresh folder of its own under
+    // the temporary folder, not the downloaded file.
+    const std::wstring self = record.Wait(L"self");
+    const std::wstring temp = storage::GetTempFolder();
+    EXPECT_NE(self, upgrader);
+    ASSERT_EQ(self.compare(0, temp.size(), temp), 0) << testsupport::Narrow(self);
+    const std::wstring rest = self.substr(temp.size());
+    EXPECT_EQ(rest.rfind(L"vexa-upgrade-", 0), 0u) << testsupport::Narrow(rest);
+    const size_t cut = rest.find(pf::files().Separator());
+    ASSERT_NE(cut, std::wstring::npos);
+    EXPECT_EQ(rest.substr(cut + 1), L"ZuWayfarUpgrade.exe");
+    EXPECT_EQ(testsupport::ReadRaw(self), stub);
+    pf::files().DeleteFile(self);
+    EXPECT_TRUE(pf::files().RemoveFolder(temp + rest.substr(0, cut)));
   }
   pf::files().DeleteFile(storage::GetSettingsFile());
   storage::ResetVersionCheckForTest();
@@ -89,6 +135,7 @@ TEST(UpgradeLaunch, APackageOtherThanTheSignedOneNeverStarts) {
   ASSERT_TRUE(server.ok());
   const std::wstring upgrader = storage::GetUpgraderPath();
   const std::wstring ran = upgrader + L".ran";
+  StubRecord record;
   for (const std::string& body : bodies) {
     testsupport::HttpReply package;
     package.body = body;
@@ -115,6 +162,7 @@ TEST(UpgradeLaunch, APackageOtherThanTheSignedOneNeverStarts) {
     EXPECT_FALSE(pf::files().Exists(upgrader)) << body.size();
     EXPECT_FALSE(pf::files().Exists(upgrader + L".partial")) << body.size();
     EXPECT_FALSE(pf::files().Exists(ran)) << body.size();
+    EXPECT_FALSE(pf::files().Exists(record.Path())) << body.size();
     EXPECT_EQ(storage::ReadIniText(L"version", L"lastUpgradeVer", L"", storage::GetLastUpgradeFile()),
               L"");
   }
@@ -125,9 +173,7 @@ TEST(UpgradeLaunch, APackageOtherThanTheSignedOneNeverStarts) {
 // The elevated start: where the process already has the rights (root here,
 // an administrator under Wine) the system starts the program without asking.
 TEST(UpgradeLaunch, RunasStartsTheProgramWithItsParameters) {
-  std::wstring stub(VEXA_UPGRADER_STUB, VEXA_UPGRADER_STUB + sizeof(VEXA_UPGRADER_STUB) - 1);
-  for (wchar_t& c : stub)
-    if (c == L'/') c = pf::files().Separator();
+  const std::wstring stub = StubPath();
   const std::wstring ran = stub + L".ran";
   pf::files().DeleteFile(ran);
   ASSERT_TRUE(pf::proc().ShellExecute(L"runas", stub, L"/S /RKUPGRADE", pf::kSW_SHOWNORMAL));
@@ -140,6 +186,58 @@ TEST(UpgradeLaunch, RunasStartsTheProgramWithItsParameters) {
   ASSERT_GE(line.size(), expected.size()) << testsupport::Narrow(line);
   EXPECT_EQ(line.substr(line.size() - expected.size()), expected) << testsupport::Narrow(line);
   pf::files().DeleteFile(ran);
+}
+
+// The copy an upgrader is started from: made from the held file's first
+// byte whatever was read before, held, in a new folder each time; a bad name
+// or a parent that does not exist gives nothing and leaves nothing.
+TEST(UpgradeLaunch, PrivateCopiesOfAHeldFile) {
+  const std::wstring temp = storage::GetTempFolder();
+  const std::wstring source = temp + L"copy-source.bin";
+  std::string bytes(200000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+  testsupport::WriteRaw(source, bytes);
+  pf::HHeldFile held = pf::files().OpenHeld(source);
+  ASSERT_NE(held, nullptr);
+  uint8_t first[1000];
+  uint32_t got = 0;
+  ASSERT_TRUE(pf::files().ReadHeld(held, first, sizeof first, got));
+  EXPECT_EQ(got, sizeof first);
+
+  std::wstring copies[2];
+  for (std::wstring& copy : copies) {
+    pf::HHeldFile heldCopy = pf::files().CopyToPrivateFolder(held, temp, L"Upgrader.exe", copy);
+    ASSERT_NE(heldCopy, nullptr);
+    EXPECT_EQ(testsupport::ReadRaw(copy), bytes);
+    // The copy comes back held, open for reading from its start.
+    std::string read;
+    uint8_t buffer[65536];
+    while (pf::files().ReadHeld(heldCopy, buffer, sizeof buffer, got) && got > 0)
+      read.append(reinterpret_cast<const char*>(buffer), got);
+    EXPECT_EQ(read, bytes);
+    pf::files().CloseHeld(heldCopy);
+  }
+  EXPECT_NE(copies[0], copies[1]);
+  for (const std::wstring& copy : copies) {
+    const std::wstring folder = copy.substr(0, copy.find_last_of(pf::files().Separator()));
+    EXPECT_EQ(folder.compare(0, temp.size(), temp), 0);
+    EXPECT_EQ(copy.substr(folder.size() + 1), L"Upgrader.exe");
+    EXPECT_FALSE(pf::files().RemoveFolder(folder));  // not empty
+    EXPECT_TRUE(pf::files().DeleteFile(copy));
+    EXPECT_TRUE(pf::files().RemoveFolder(folder));
+  }
+
+  std::wstring none = L"unchanged";
+  for (const wchar_t* bad : {L"", L"a/b"}) {
+    EXPECT_EQ(pf::files().CopyToPrivateFolder(held, temp, bad, none), nullptr);
+    EXPECT_TRUE(none.empty());
+  }
+  const std::wstring missing = temp + L"no-such-folder";
+  EXPECT_EQ(pf::files().CopyToPrivateFolder(held, missing, L"Upgrader.exe", none), nullptr);
+  EXPECT_FALSE(pf::files().Exists(missing));
+  EXPECT_EQ(pf::files().CopyToPrivateFolder(nullptr, temp, L"Upgrader.exe", none), nullptr);
+  pf::files().CloseHeld(held);
+  pf::files().DeleteFile(source);
 }
 
 }  // namespace

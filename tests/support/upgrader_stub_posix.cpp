@@ -1,8 +1,10 @@
 // Stands in for the downloaded upgrader: writes its arguments, joined by
-// blanks, as [run] args= of an INI file at its own path + ".ran" and ends.
+// blanks, as [run] args= and its own path as [run] self= of an INI file: the
+// one named by $VEXA_UPGRADER_RECORD, else its own path + ".ran"; then ends.
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -12,9 +14,11 @@ int main(int argc, char** argv) {
   self[n] = '\0';
   std::string line;
   for (int i = 1; i < argc; ++i) line += std::string(i > 1 ? " " : "") + argv[i];
-  std::FILE* f = std::fopen((std::string(self) + ".ran").c_str(), "wb");
+  const char* given = std::getenv("VEXA_UPGRADER_RECORD");
+  const std::string record = given && *given ? given : std::string(self) + ".ran";
+  std::FILE* f = std::fopen(record.c_str(), "wb");
   if (!f) return 1;
-  std::fputs(("[run]\r\nargs=" + line + "\r\n").c_str(), f);
+  std::fputs(("[run]\r\nargs=" + line + "\r\nself=" + self + "\r\n").c_str(), f);
   std::fclose(f);
   return 0;
 }

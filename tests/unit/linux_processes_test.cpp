@@ -53,7 +53,7 @@ class LinuxProcessesTest : public ::testing::Test {
 TEST_F(LinuxProcessesTest, DirectStartPassesTheArguments) {
   pf::LinuxProcesses processes;
   EXPECT_TRUE(processes.CreateProcess(pf::FromUtf8(upgrader), L" /S /RKUPGRADE", 0x220, 0));
-  EXPECT_EQ(Ran(), "[run]\r\nargs=/S /RKUPGRADE\r\n");
+  EXPECT_EQ(Ran(), "[run]\r\nargs=/S /RKUPGRADE\r\nself=" + upgrader + "\r\n");
   EXPECT_FALSE(processes.CreateProcess(pf::FromUtf8(dir + "/missing.exe"), L" /S", 0, 0));
   EXPECT_EQ(processes.IsProcessElevated(), ::geteuid() == 0);
 }
@@ -66,17 +66,18 @@ TEST_F(LinuxProcessesTest, ElevatedStartWaitsForTheHelpersAnswer) {
   // With the rights the copy in a fresh private folder runs, not the file.
   NotElevated granted(Helper("grant", "exec \"$@\""), dir + "/copy.XXXXXX");
   EXPECT_TRUE(granted.ShellExecute(L"runas", pf::FromUtf8(upgrader), L"/S /RKUPGRADE", 1));
-  std::string copyRan;
+  std::string copyRan, copy;
   for (int i = 0; i < 500 && copyRan.empty(); ++i) {
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
       if (entry.path().filename().string().rfind("copy.", 0) != 0) continue;
       EXPECT_EQ(std::filesystem::status(entry.path()).permissions() & std::filesystem::perms::all,
                 std::filesystem::perms::owner_all);
-      copyRan = testsupport::ReadRaw(pf::FromUtf8(entry.path().string() + "/ZuWayfarUpgrade.exe.ran"));
+      copy = entry.path().string() + "/ZuWayfarUpgrade.exe";
+      copyRan = testsupport::ReadRaw(pf::FromUtf8(copy + ".ran"));
     }
     if (copyRan.empty()) std::this_thread::sleep_for(10ms);
   }
-  EXPECT_EQ(copyRan, "[run]\r\nargs=/S /RKUPGRADE\r\n");
+  EXPECT_EQ(copyRan, "[run]\r\nargs=/S /RKUPGRADE\r\nself=" + copy + "\r\n");
   EXPECT_FALSE(std::filesystem::exists(upgrader + ".ran"));
 
   // A file changed while the user is asked: nothing runs.

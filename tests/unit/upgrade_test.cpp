@@ -2,6 +2,7 @@
 // version files on disk, a recording queue and the fake UI and processes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -109,6 +110,21 @@ class Upgrade : public ::testing::Test {
     task.filePath = storage::GetUpgraderPath();
     storage::OnDownloadEvent(reinterpret_cast<uintptr_t>(ctx.get()), storage::kTagUpgradePackage,
                              net::DL_EVENT_FINISHED, result, reinterpret_cast<uintptr_t>(&task));
+  }
+  // The started file: the package copied into a fresh folder of its own,
+  // beside no other file, that only this user may enter.
+  void ExpectPrivateCopy(const std::wstring& started) {
+    const std::wstring temp = storage::GetTempFolder();
+    ASSERT_EQ(started.compare(0, temp.size(), temp), 0) << testsupport::Narrow(started);
+    const std::filesystem::path path(pf::ToUtf8(started));
+    EXPECT_EQ(path.filename().string(), "ZuWayfarUpgrade.exe");
+    EXPECT_EQ(path.parent_path().parent_path().string() + "/", pf::ToUtf8(temp));
+    EXPECT_EQ(path.parent_path().filename().string().rfind("vexa-upgrade-", 0), 0u);
+    const auto folderPerms = std::filesystem::status(path.parent_path()).permissions();
+    EXPECT_EQ(
+        folderPerms & (std::filesystem::perms::group_all | std::filesystem::perms::others_all),
+        std::filesystem::perms::none);
+    EXPECT_EQ(testsupport::ReadRaw(started), kPackage);
   }
   std::vector<uint32_t> Posted() {
     std::vector<uint32_t> out;
@@ -221,7 +237,7 @@ TEST_F(Upgrade, LaunchElevatedOrThroughRunas) {
   auto starts = env.P().processes.Starts();
   ASSERT_EQ(starts.size(), 1u);
   EXPECT_EQ(starts[0].how, "CreateProcess");
-  EXPECT_EQ(starts[0].file, storage::GetUpgraderPath());
+  ExpectPrivateCopy(starts[0].file);
   EXPECT_EQ(starts[0].arguments, L" /S /RKUPGRADE");
   EXPECT_EQ(starts[0].creationFlags, 0x220u);
   EXPECT_EQ(starts[0].showCommand, pf::kSW_HIDE);
@@ -239,7 +255,8 @@ TEST_F(Upgrade, LaunchElevatedOrThroughRunas) {
   ASSERT_EQ(starts.size(), 2u);
   EXPECT_EQ(starts[1].how, "ShellExecute");
   EXPECT_EQ(starts[1].verb, L"runas");
-  EXPECT_EQ(starts[1].file, storage::GetUpgraderPath());
+  ExpectPrivateCopy(starts[1].file);
+  EXPECT_NE(starts[1].file, starts[0].file);
   EXPECT_EQ(starts[1].arguments, L"/S /RKUPGRADE");
   EXPECT_EQ(starts[1].showCommand, pf::kSW_SHOWNORMAL);
   EXPECT_EQ(storage::ReadIniText(L"version", L"lastUpgradeVer", L"", storage::GetLastUpgradeFile()),
@@ -257,6 +274,22 @@ TEST_F(Upgrade, FailuresAfterThePromptShowTheWindowsAgain) {
   EXPECT_EQ(storage::ReadIniText(L"version", L"lastUpgradeVer", L"", storage::GetLastUpgradeFile()),
             L"");
   EXPECT_TRUE(Posted().empty());
+  EXPECT_TRUE(ui().IsWindowVisible(Login()));
+  EXPECT_TRUE(ui().IsWindowVisible(Backdrop()));
+  // The copy made for the start is gone with its folder.
+  EXPECT_TRUE(std::filesystem::is_empty(pf::ToUtf8(storage::GetTempFolder())));
+
+  // A private copy that cannot be made starts nothing.
+  env.P().processes.shellFails = false;
+  const std::string temp = pf::ToUtf8(storage::GetTempFolder());
+  std::filesystem::remove_all(temp);
+  LastOffered(L"");
+  VersionFile(L"3.0.0.5", L"");
+  ASSERT_FALSE(ui().IsWindowVisible(Login()));
+  Downloaded();
+  PackageFinished(net::DL_OK);
+  std::filesystem::create_directory(temp);
+  EXPECT_EQ(env.P().processes.Starts().size(), 1u);
   EXPECT_TRUE(ui().IsWindowVisible(Login()));
   EXPECT_TRUE(ui().IsWindowVisible(Backdrop()));
 

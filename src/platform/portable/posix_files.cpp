@@ -71,6 +71,56 @@ void PosixFiles::CloseHeld(HHeldFile file) {
   delete file;
 }
 
+namespace {
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Copies the rest of from into to; false on any read or write failure.
+bool CopyFd(int from, int to) {
+  uint8_t buffer[64 * 1024];
+  for (;;) {
+    const ssize_t n = ::read(from, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!WriteAll(to, buffer, static_cast<size_t>(n))) return false;
+  }
+}
+}  // namespace
+
+HHeldFile PosixFiles::CopyToPrivateFolder(HHeldFile source, const std::wstring& parent,
+                                          const std::wstring& name, std::wstring& copyPath) {
+  copyPath.clear();
+  if (!source || name.empty() || name.find(L'/') != std::wstring::npos) return nullptr;
+  if (::lseek(source->fd, 0, SEEK_SET) != 0) return nullptr;
+  std::string folder = ToUtf8(WithSlash(parent)) + "vexa-upgrade-XXXXXX";
+  if (!::mkdtemp(folder.data())) return nullptr;
+  const std::string file = folder + "/" + ToUtf8(name);
+  const int out = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0700);
+  bool copied = out >= 0 && CopyFd(source->fd, out);
+  if (out >= 0) copied = (::close(out) == 0) && copied;
+  HHeldFile held = copied ? OpenHeld(FromUtf8(file)) : nullptr;
+  if (!held) {
+    ::unlink(file.c_str());
+    ::rmdir(folder.c_str());
+    return nullptr;
+  }
+  copyPath = FromUtf8(file);
+  return held;
+}
+
+bool PosixFiles::RemoveFolder(const std::wstring& path) {
+  return ::rmdir(ToUtf8(path).c_str()) == 0;
+}
+
 std::wstring PosixFiles::RoamingAppDataFolder() {
   if (overridden_) return appDataOverride_;
   std::wstring base = FromEnv("XDG_CONFIG_HOME");

@@ -27,6 +27,10 @@ class PosixFiles : public Files {
   HHeldFile OpenHeld(const std::wstring& path) override;
   bool ReadHeld(HHeldFile file, uint8_t* buffer, uint32_t size, uint32_t& read) override;
   void CloseHeld(HHeldFile file) override;
+  // A mkdtemp folder (0700) under parent; the copy is made 0700 too.
+  HHeldFile CopyToPrivateFolder(HHeldFile source, const std::wstring& parent,
+                                const std::wstring& name, std::wstring& copyPath) override;
+  bool RemoveFolder(const std::wstring& path) override;
   // $XDG_RUNTIME_DIR/vexatavo/ when the runtime folder is the user's own
   // (0700), else TempFolder() + "vexatavo-UID/" when that is a folder of this
   // user that nobody else may enter, else a fresh mkdtemp folder; TempFolder()
