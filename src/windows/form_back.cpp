@@ -1,10 +1,10 @@
-#include "skin/form_back.h"
+#include "windows/form_back.h"
 
 #include "app/global_module.h"
 #include "platform/platform.h"
 #include "skin/skin_image.h"
 
-namespace skin {
+namespace windows {
 namespace {
 constexpr int kBackdropImage = 170;
 bool TopMost() {
@@ -39,15 +39,15 @@ void CFormBack::PaintLayered() {
   size_t bytes = 0;
   if (pf::res().FindResource(kBackdropImage, L"PNG", data, bytes)) {
     bool alpha = false;
-    CImage image;
+    skin::CImage image;
     image.Attach(pf::gfx().DecodePng(data, bytes, alpha), alpha);
     if (image.IsLoaded()) {
-      PremultiplyAlphaRounded(image);
+      skin::PremultiplyAlphaRounded(image);
       if (image.hasAlpha) {
-        BlendDraw(image, memory.get(), 0, 0, image.width, image.height, 0, 0, image.width,
+        skin::BlendDraw(image, memory.get(), 0, 0, image.width, image.height, 0, 0, image.width,
                   image.height, 255);
       } else {
-        StretchDraw(image, memory.get(), 0, 0, image.width, image.height, 0, 0, image.width,
+        skin::StretchDraw(image, memory.get(), 0, 0, image.width, image.height, 0, 0, image.width,
                     image.height);
       }
     }
@@ -98,9 +98,9 @@ void CFormBack::OnMove() {
 
 pf::LResult CFormBack::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
                                      pf::LParam lParam) {
-  if (CRKForm::HandleMessage(hwnd, message, wParam, lParam) != 0)
+  if (skin::CRKForm::HandleMessage(hwnd, message, wParam, lParam) != 0)
     return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
   return 0;
 }
 
-}  // namespace skin
+}  // namespace windows

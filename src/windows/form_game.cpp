@@ -4,7 +4,6 @@
 #include <system_error>
 
 #include "app/app_messages.h"
-#include "app/deployment.h"
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "platform/platform.h"
@@ -23,10 +22,6 @@ constexpr int kMaximizeCheckedHover = 210;
 constexpr pf::Rect kInitialViewRect{308, 170, 910, 547};
 // Space kept between the title and the first link button.
 constexpr int kTitleGap = 10;
-
-std::wstring WebPage(const wchar_t* pathAndQuery) {
-  return std::wstring(L"http://") + deploy::kWebHost + pathAndQuery;
-}
 
 }  // namespace
 
@@ -202,7 +197,7 @@ bool CFormGame::OnLButtonUp(uint32_t flags, pf::Point point) {
     return true;
   }
   if (control == &serviceButton_) {
-    app::OpenInOutsideBrowser(WebPage(L"/kefu.html?gid=1062"));
+    app::OpenInOutsideBrowser(app::ServicePageUrl());
     return true;
   }
   if (control == &payButton_) {
@@ -210,11 +205,11 @@ bool CFormGame::OnLButtonUp(uint32_t flags, pf::Point point) {
     return true;
   }
   if (control == &officialButton_) {
-    app::OpenInOutsideBrowser(WebPage(L"/tavo.html?frm=pkgs-wd-tavo&referer=pkgs"));
+    app::OpenInOutsideBrowser(app::OfficialPageUrl());
     return true;
   }
   if (control == &forumButton_) {
-    app::OpenInOutsideBrowser(WebPage(L"/bbs.html?gid=1062"));
+    app::OpenInOutsideBrowser(app::ForumPageUrl());
     return true;
   }
   if (control == &menuButton_) return ShowMenu();

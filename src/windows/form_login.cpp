@@ -1,7 +1,7 @@
 #include "windows/form_login.h"
 
 #include "app/app_messages.h"
-#include "app/deployment.h"
+#include "deploy/deployment.h"
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "platform/platform.h"
@@ -25,10 +25,6 @@ constexpr uint32_t kStyleBits = 0x000A0000u;
 
 bool Contains(const std::wstring& text, const std::wstring& part) {
   return text.find(part) != std::wstring::npos;
-}
-
-std::wstring WebPage(const wchar_t* path) {
-  return std::wstring(L"http://") + deploy::kWebHost + path;
 }
 
 bool TopMost() {
@@ -235,13 +231,13 @@ bool CFormLogin::OnLButtonUp(uint32_t flags, pf::Point point) {
     status_.SetText(kRetryingText, true);
     status_.SetCursor(ui.LoadCursor(pf::kIDC_ARROW));
   } else if (control == &official_) {
-    app::OpenInOutsideBrowser(WebPage(L"/tavo.html?frm=pkgs-wd-tavo&referer=pkgs"));
+    app::OpenInOutsideBrowser(app::OfficialPageUrl());
   } else if (control == &recharge_) {
     app::OpenInOutsideBrowser(app::BuildPayPageUrl());
   } else if (control == &service_) {
-    app::OpenInOutsideBrowser(WebPage(L"/kefu.html?gid=1062"));
+    app::OpenInOutsideBrowser(app::ServicePageUrl());
   } else if (control == &forum_) {
-    app::OpenInOutsideBrowser(WebPage(L"/bbs.html?gid=1062"));
+    app::OpenInOutsideBrowser(app::ForumPageUrl());
   } else {
     return false;
   }

@@ -1,6 +1,6 @@
 #include "windows/form_quick_login.h"
 
-#include "app/deployment.h"
+#include "deploy/deployment.h"
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "platform/platform.h"

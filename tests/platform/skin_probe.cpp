@@ -14,7 +14,7 @@
 #include "platform/platform.h"
 #include "skin/button.h"
 #include "skin/form.h"
-#include "skin/form_back.h"
+#include "windows/form_back.h"
 #include "skin/image_control.h"
 
 namespace {
