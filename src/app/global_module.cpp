@@ -89,7 +89,8 @@ void CGlobalModule::InitializeContext() {
 
 int32_t CGlobalModule::GetRunCount() {
   if (runCount != 0) return runCount;
-  if (IsRunModeSwitch(L"/setupsucc") || IsRunModeSwitch(L"/ShowDeskTop")) return 0;
+  // The setup-success and show-desktop runs are no player's start.
+  if (HasRunModeSwitch(RunMode::kSetupSuccess) || HasRunModeSwitch(RunMode::kShowDesktop)) return 0;
   // Wraps instead of overflowing on an absurd stored count.
   runCount = static_cast<int32_t>(
       static_cast<uint32_t>(storage::ReadIniInt(L"Common", L"RunCount", 0)) + 1u);
@@ -118,6 +119,6 @@ void CGlobalModule::PostCloseLogin() {
   if (login) pf::ui().PostMessage(login->GetHWND(), WM_CLOSE_LOGIN_WINDOW, 0, 0);
 }
 
-bool CGlobalModule::IsAutorunStart() const { return IsRunModeSwitch(L"/autorun"); }
+bool CGlobalModule::IsAutorunStart() const { return HasRunModeSwitch(RunMode::kAutorun); }
 
 }  // namespace app

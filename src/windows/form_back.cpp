@@ -22,9 +22,9 @@ bool CFormBack::Init() {
   Create(ctx ? ctx->windowClass : std::wstring(), ctx ? ctx->title : std::wstring(), nullptr);
   pf::Ui& ui = pf::ui();
   ui.SetWindowLong(window_, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & 0x7F30FF7Fu) | 0x000A0000u);
+                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kBareStyleKeep) | skin::kTaskbarStyleBits);
   ui.SetWindowLong(window_, pf::kGWL_EXSTYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) & ~0x181u) | pf::kWS_EX_LAYERED |
+                   (ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) & ~(skin::kEdgeExStyles | pf::kWS_EX_TOOLWINDOW)) | pf::kWS_EX_LAYERED |
                        (TopMost() ? pf::kWS_EX_TOPMOST : 0u));
   PaintLayered();
   return true;

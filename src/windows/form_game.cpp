@@ -41,7 +41,7 @@ bool CFormGame::Init(const std::wstring& gameUrl) {
   // No frame, no sizing border, no maximise box; the taskbar can still
   // minimise, restore and close it.
   ui.SetWindowLong(window_, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & 0xFF3AFFFFu) | 0x000A0000u);
+                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kFramelessStyleKeep) | skin::kTaskbarStyleBits);
   taskbarCreated_ = ui.RegisterWindowMessage(L"TaskbarCreated");
 
   titleStrip_.blend = skin::LoadSkinImage(titleStrip_.image, kStripImage);

@@ -18,10 +18,6 @@ constexpr pf::Rect kViewRect{395, 115, 395 + 776, 115 + 540};
 constexpr pf::Rect kOffScreenView{-1000, -1000, 0, 0};
 constexpr pf::Rect kStatusRect{623, 372, 943, 398};
 constexpr uint32_t kStatusColor = 0x0000FFFF;
-// (style AND this) OR kStyleBits: no pop-up, caption, frame or maximise box;
-// a system menu and a minimise box for the taskbar.
-constexpr uint32_t kStyleMask = 0x7F30FF7Fu;
-constexpr uint32_t kStyleBits = 0x000A0000u;
 
 bool Contains(const std::wstring& text, const std::wstring& part) {
   return text.find(part) != std::wstring::npos;
@@ -66,7 +62,7 @@ bool CFormLogin::Init() {
   // Owned by the backdrop, so it follows the backdrop when that is minimised.
   Create(ctx.windowClass, ctx.title, ctx.backdrop ? ctx.backdrop->GetHWND() : nullptr);
   ui.SetWindowLong(window_, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & kStyleMask) | kStyleBits);
+                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kBareStyleKeep) | skin::kTaskbarStyleBits);
   ui.SetWindowLong(window_, pf::kGWL_EXSTYLE,
                    ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) | pf::kWS_EX_LAYERED);
   ui.SetLayeredWindowAttributes(window_, kLoginColorKey, 0, pf::kLWA_COLORKEY);

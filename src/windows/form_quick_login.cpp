@@ -12,10 +12,8 @@ namespace windows {
 namespace {
 
 constexpr uint32_t kTitleColor = 0x0000FFFF;
-// (style AND this) OR kStyleBits: no caption, sizing frame or maximise box;
-// a system menu and a minimise box.
-constexpr uint32_t kStyleMask = 0xFF3AFFFFu;
-constexpr uint32_t kStyleBits = 0x000A0008u;
+// Added to the taskbar styles of a skinned window.
+constexpr uint32_t kStyleBits = skin::kTaskbarStyleBits | 0x00000008u;
 constexpr int kEdgeTop = 27;
 constexpr int kSideEdge = 3;
 constexpr int kBottomEdge = 4;
@@ -36,7 +34,7 @@ bool CFormQQLogin::Init(const std::wstring& url, int kind) {
   Create(ctx ? ctx->windowClass : std::wstring(), ctx ? ctx->title : std::wstring(),
          ctx && ctx->login ? ctx->login->GetHWND() : nullptr);
   ui.SetWindowLong(window_, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & kStyleMask) | kStyleBits);
+                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kFramelessStyleKeep) | kStyleBits);
 
   LoadImage(titleBar_, 221);
   LoadImage(leftEdge_, 222);
