@@ -5,6 +5,7 @@
 
 #include "deploy/deployment.h"
 #include "platform/win32_values.h"
+#include "resource_ids.h"
 
 namespace app {
 
@@ -24,7 +25,7 @@ constexpr int32_t kOwnVersion = deploy::kOwnVersion;
 // String-table entries and the icon of the window class.
 constexpr int IDS_APP_TITLE = 103;
 constexpr int IDS_WINDOW_CLASS = 109;
-constexpr int IDI_APP_ICON = 151;
+constexpr int IDI_APP_ICON = res::IDI_APP_ICON;
 
 // Sizes of the top-level windows.
 constexpr int kLoginWidth = 1287;

@@ -2,11 +2,12 @@
 
 #include "app/global_module.h"
 #include "platform/platform.h"
+#include "resource_ids.h"
 #include "skin/skin_image.h"
 
 namespace windows {
 namespace {
-constexpr int kBackdropImage = 170;
+constexpr int kBackdropImage = res::IDB_BACKDROP;
 bool TopMost() {
   app::CGlobalModule* ctx = app::CGlobalModule::Instance();
   return ctx && ctx->topMost == 1;

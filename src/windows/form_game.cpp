@@ -7,6 +7,7 @@
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "platform/platform.h"
+#include "resource_ids.h"
 #include "skin/skin_image.h"
 #include "storage/cache_cleanup.h"
 
@@ -14,10 +15,10 @@ namespace windows {
 namespace {
 
 // Skin images of the strip.
-constexpr int kStripImage = 219;
-constexpr int kIconImage = 204;
-constexpr int kMaximizeCheckedNormal = 209;  // two overlapping boxes: "restore"
-constexpr int kMaximizeCheckedHover = 210;
+constexpr int kStripImage = res::IDB_GAME_STRIP;
+constexpr int kIconImage = res::IDB_GAME_ICON;
+constexpr int kMaximizeCheckedNormal = res::IDB_STRIP_RESTORE;  // two overlapping boxes
+constexpr int kMaximizeCheckedHover = res::IDB_STRIP_RESTORE_HOVER;
 // Where the browser view is created before the first layout places it.
 constexpr pf::Rect kInitialViewRect{308, 170, 910, 547};
 // Space kept between the title and the first link button.
@@ -55,9 +56,9 @@ bool CFormGame::Init(const std::wstring& gameUrl) {
     button.skinMode = true;
     AddControl(&button);
   };
-  addButton(minimizeButton_, 207, 208);
-  addButton(closeButton_, 186, 187);
-  addButton(maximizeButton_, 205, 206);
+  addButton(minimizeButton_, res::IDB_STRIP_MINIMIZE, res::IDB_STRIP_MINIMIZE_HOVER);
+  addButton(closeButton_, res::IDB_STRIP_CLOSE, res::IDB_STRIP_CLOSE_HOVER);
+  addButton(maximizeButton_, res::IDB_STRIP_MAXIMIZE, res::IDB_STRIP_MAXIMIZE_HOVER);
   skin::LoadSkinImage(maximizeButton_.checkedNormal, kMaximizeCheckedNormal);
   skin::LoadSkinImage(maximizeButton_.checkedHover, kMaximizeCheckedHover);
   skin::LoadSkinImage(maximizeButton_.checkedPressed, kMaximizeCheckedHover);
@@ -65,12 +66,12 @@ bool CFormGame::Init(const std::wstring& gameUrl) {
     maximizeButton_.checked = false;
     maximizeButton_.SetState(skin::BTN_REFRESH, true);
   }
-  addButton(trayButton_, 184, 185);
-  addButton(menuButton_, 217, 218);
-  addButton(forumButton_, 202, 203);
-  addButton(officialButton_, 211, 212);
-  addButton(payButton_, 213, 214);
-  addButton(serviceButton_, 215, 216);
+  addButton(trayButton_, res::IDB_STRIP_TRAY, res::IDB_STRIP_TRAY_HOVER);
+  addButton(menuButton_, res::IDB_STRIP_MENU, res::IDB_STRIP_MENU_HOVER);
+  addButton(forumButton_, res::IDB_STRIP_FORUM, res::IDB_STRIP_FORUM_HOVER);
+  addButton(officialButton_, res::IDB_STRIP_OFFICIAL, res::IDB_STRIP_OFFICIAL_HOVER);
+  addButton(payButton_, res::IDB_STRIP_PAY, res::IDB_STRIP_PAY_HOVER);
+  addButton(serviceButton_, res::IDB_STRIP_SERVICE, res::IDB_STRIP_SERVICE_HOVER);
 
   gameIcon_.blend = skin::LoadSkinImage(gameIcon_.image, kIconImage);
   gameIcon_.blended = true;

@@ -13,7 +13,7 @@
 namespace windows {
 namespace {
 
-constexpr int kBackgroundImage = 183;
+constexpr int kBackgroundImage = res::IDB_LOGIN_BACKGROUND;
 constexpr pf::Rect kViewRect{395, 115, 395 + 776, 115 + 540};
 constexpr pf::Rect kOffScreenView{-1000, -1000, 0, 0};
 constexpr pf::Rect kStatusRect{623, 372, 943, 398};
@@ -74,12 +74,18 @@ bool CFormLogin::Init() {
   background_.marginLeft = background_.marginTop = 5;
   background_.marginRight = background_.marginBottom = 5;
   AddControl(&background_);
-  SetUpButton(minimize_, 192, 193, 193, pf::Rect{1116, 69, 1144, 97});
-  SetUpButton(close_, 188, 189, 189, pf::Rect{1151, 69, 1179, 97});
-  SetUpButton(official_, 194, 195, 195, pf::Rect{424, 64, 557, 102});
-  SetUpButton(recharge_, 198, 199, 199, pf::Rect{582, 64, 715, 102});
-  SetUpButton(service_, 200, 201, 201, pf::Rect{740, 64, 873, 102});
-  SetUpButton(forum_, 190, 191, 191, pf::Rect{899, 64, 1032, 102});
+  SetUpButton(minimize_, res::IDB_LOGIN_MINIMIZE, res::IDB_LOGIN_MINIMIZE_HOVER, res::IDB_LOGIN_MINIMIZE_HOVER,
+              pf::Rect{1116, 69, 1144, 97});
+  SetUpButton(close_, res::IDB_LOGIN_CLOSE, res::IDB_LOGIN_CLOSE_HOVER, res::IDB_LOGIN_CLOSE_HOVER,
+              pf::Rect{1151, 69, 1179, 97});
+  SetUpButton(official_, res::IDB_LOGIN_OFFICIAL, res::IDB_LOGIN_OFFICIAL_HOVER, res::IDB_LOGIN_OFFICIAL_HOVER,
+              pf::Rect{424, 64, 557, 102});
+  SetUpButton(recharge_, res::IDB_LOGIN_PAY, res::IDB_LOGIN_PAY_HOVER, res::IDB_LOGIN_PAY_HOVER,
+              pf::Rect{582, 64, 715, 102});
+  SetUpButton(service_, res::IDB_LOGIN_SERVICE, res::IDB_LOGIN_SERVICE_HOVER, res::IDB_LOGIN_SERVICE_HOVER,
+              pf::Rect{740, 64, 873, 102});
+  SetUpButton(forum_, res::IDB_LOGIN_FORUM, res::IDB_LOGIN_FORUM_HOVER, res::IDB_LOGIN_FORUM_HOVER,
+              pf::Rect{899, 64, 1032, 102});
 
   view_.Create(window_, kOffScreenView, L"about:blank");
   browser::Subscribe(view_.Notify(), this);

@@ -4,6 +4,7 @@
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "platform/platform.h"
+#include "resource_ids.h"
 #include "skin/skin_image.h"
 #include "windows/form_login.h"
 #include "windows/url_text.h"
@@ -36,11 +37,12 @@ bool CFormQQLogin::Init(const std::wstring& url, int kind) {
   ui.SetWindowLong(window_, pf::kGWL_STYLE,
                    (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kFramelessStyleKeep) | kStyleBits);
 
-  LoadImage(titleBar_, 221);
-  LoadImage(leftEdge_, 222);
-  LoadImage(rightEdge_, 222);
-  LoadImage(bottomEdge_, 223);
-  close_.LoadButtonImages(224, 225, 225);
+  LoadImage(titleBar_, res::IDB_QUICK_TITLE);
+  LoadImage(leftEdge_, res::IDB_QUICK_SIDE);
+  LoadImage(rightEdge_, res::IDB_QUICK_SIDE);
+  LoadImage(bottomEdge_, res::IDB_QUICK_BOTTOM);
+  close_.LoadButtonImages(res::IDB_QUICK_CLOSE, res::IDB_QUICK_CLOSE_HOVER,
+                          res::IDB_QUICK_CLOSE_HOVER);
   close_.SetCursor(ui.LoadCursor(pf::kIDC_HAND));
   close_.skinMode = true;
   AddControl(&titleBar_);
