@@ -3,6 +3,9 @@
 
 namespace res {
 
+// <windows.h> has a RES_ICON of its own: it is put back afterwards.
+#pragma push_macro("RES_ICON")
+#undef RES_ICON
 #define RES_PNG(name, id, file) constexpr int name = id;
 #define RES_BITMAP(name, id, file) constexpr int name = id;
 #define RES_ICON(name, id, ico, png) constexpr int name = id;
@@ -16,5 +19,6 @@ namespace res {
 #undef RES_MENU
 #undef RES_MENU_ITEM
 #undef RES_MENU_END
+#pragma pop_macro("RES_ICON")
 
 }  // namespace res
