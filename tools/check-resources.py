@@ -78,18 +78,18 @@ def main():
         else:
             print('ok: %s %s' % (label, rid))
 
-    for rid, name in re.findall(r'^RES_PNG\((\d+),\s*"([^"]+)"\)', listing, re.M):
+    for rid, name in re.findall(r'^RES_PNG\(\w+,\s*(\d+),\s*"([^"]+)"\)', listing, re.M):
         need('PNG', int(rid), 'PNG', open(os.path.join(folder, name), 'rb').read())
-    for rid, name in re.findall(r'^RES_BITMAP\((\d+),\s*"([^"]+)"\)', listing, re.M):
+    for rid, name in re.findall(r'^RES_BITMAP\(\w+,\s*(\d+),\s*"([^"]+)"\)', listing, re.M):
         # A BITMAP resource is the .bmp file without its 14-byte file header.
         need(RT['BITMAP'], int(rid), 'BITMAP', open(os.path.join(folder, name), 'rb').read()[14:])
-    for rid in re.findall(r'^RES_ICON\((\d+),', listing, re.M):
+    for rid in re.findall(r'^RES_ICON\(\w+,\s*(\d+),', listing, re.M):
         need(RT['GROUP_ICON'], int(rid), 'icon group')
-    for rid in re.findall(r'^RES_MENU\((\d+),', listing, re.M):
+    for rid in re.findall(r'^RES_MENU\(\w+,\s*(\d+),', listing, re.M):
         need(RT['MENU'], int(rid), 'MENU')
         menu = b''.join(res.get(RT['MENU'], {}).get(int(rid), [b'']))
-        block = listing.split('RES_MENU(%s,' % rid)[1].split('RES_MENU_END')[0]
-        for command, text in re.findall(r'RES_MENU_ITEM\((\d+),\s*"([^"]*)"\)', block):
+        block = re.split(r'RES_MENU\(\w+,\s*%s,' % rid, listing)[1].split('RES_MENU_END')[0]
+        for command, text in re.findall(r'RES_MENU_ITEM\(\w+,\s*(\d+),\s*"([^"]*)"\)', block):
             if struct.pack('<H', int(command)) + text.encode('utf-16-le') not in menu:
                 failures.append('menu %s lacks item %s %s' % (rid, command, text))
     for sid, text in re.findall(r'^RES_STRING\((\d+),\s*"([^"]*)"\)', strings, re.M):

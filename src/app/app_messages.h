@@ -3,7 +3,9 @@
 
 #include <cstdint>
 
+#include "deploy/deployment.h"
 #include "platform/win32_values.h"
+#include "resource_ids.h"
 
 namespace app {
 
@@ -17,13 +19,13 @@ constexpr uint32_t WM_CACHE_CLEARED = pf::kWM_USER + 210;       // 1234, to the 
 // download worker that checked the version file).
 constexpr uint32_t WM_UPGRADE_OFFERED = pf::kWM_USER + 211;     // 1235, to the login window
 
-// The program's own version: file version 3.0.0.0 with the dots removed.
-constexpr int32_t kOwnVersion = 3000;
+// The program's own version (file version 3.0.0.0 with the dots removed).
+constexpr int32_t kOwnVersion = deploy::kOwnVersion;
 
 // String-table entries and the icon of the window class.
 constexpr int IDS_APP_TITLE = 103;
 constexpr int IDS_WINDOW_CLASS = 109;
-constexpr int IDI_APP_ICON = 151;
+constexpr int IDI_APP_ICON = res::IDI_APP_ICON;
 
 // Sizes of the top-level windows.
 constexpr int kLoginWidth = 1287;

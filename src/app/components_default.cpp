@@ -5,7 +5,7 @@
 #include "net/download_queue.h"
 #include "net/http_downloader.h"
 #include "platform/platform.h"
-#include "skin/form_back.h"
+#include "windows/form_back.h"
 #include "windows/form_game.h"
 #include "windows/form_login.h"
 #include "windows/form_quick_login.h"
@@ -16,7 +16,7 @@ namespace {
 class ProgramComponents final : public AppComponents {
  public:
   std::unique_ptr<IBackdropForm> MakeBackdrop() override {
-    return std::make_unique<skin::CFormBack>();
+    return std::make_unique<windows::CFormBack>();
   }
   std::unique_ptr<ILoginForm> MakeLogin() override {
     return std::make_unique<windows::CFormLogin>();

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <deque>
 
-#include "app/deployment.h"
+#include "deploy/host_url.h"
 #include "app/global_module.h"
 #include "platform/outside_address.h"
 #include "platform/platform.h"
@@ -86,9 +86,22 @@ void OpenInOutsideBrowser(const std::wstring& url) {
 std::wstring BuildPayPageUrl() {
   CGlobalModule* ctx = CGlobalModule::Instance();
   // Both values are encoded: an account or server text cannot add parameters.
-  return std::wstring(L"http://") + deploy::kWebHost + L"/pay.html?gid=1062&sid=" +
-         windows::EncodeQueryValue(ctx ? ctx->serverId : L"") +
-         L"&uid=" + windows::EncodeQueryValue(ctx ? ctx->userName : L"");
+  return deploy::Url(deploy::HostRole::kWeb,
+                     std::wstring(L"/pay.html?gid=") + deploy::kGameId + L"&sid=" +
+                         windows::EncodeQueryValue(ctx ? ctx->serverId : L"") + L"&uid=" +
+                         windows::EncodeQueryValue(ctx ? ctx->userName : L""));
+}
+
+std::wstring OfficialPageUrl() {
+  return deploy::Url(deploy::HostRole::kWeb, L"/tavo.html?frm=pkgs-wd-tavo&referer=pkgs");
+}
+
+std::wstring ServicePageUrl() {
+  return deploy::Url(deploy::HostRole::kWeb, std::wstring(L"/kefu.html?gid=") + deploy::kGameId);
+}
+
+std::wstring ForumPageUrl() {
+  return deploy::Url(deploy::HostRole::kWeb, std::wstring(L"/bbs.html?gid=") + deploy::kGameId);
 }
 
 }  // namespace app

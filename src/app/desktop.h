@@ -25,5 +25,9 @@ void OpenInOutsideBrowser(const std::wstring& url);
 void ResetOutsideOpensForTest();
 // The pay page for the signed-in account (server and account percent-encoded).
 std::wstring BuildPayPageUrl();
+// The platform's pages that the login and game windows link to.
+std::wstring OfficialPageUrl();
+std::wstring ServicePageUrl();
+std::wstring ForumPageUrl();
 
 }  // namespace app

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "app/app_messages.h"
-#include "app/deployment.h"
+#include "deploy/host_url.h"
 #include "platform/web_engine.h"
 #include "app/run_modes.h"
-#include "app/time_text.h"
+#include "reporting/time_text.h"
 #include "platform/platform.h"
 #include "storage/settings.h"
 
@@ -25,6 +25,8 @@ CGlobalModule& Ctx() {
 
 CGlobalModule::CGlobalModule(AppComponents& components) : components_(components) {
   g_instance = this;
+  storage::UpgradeHost::SetLive(this);
+  reporting::PingHost::SetLive(this);
   backdrop = components_.MakeBackdrop();
   login = components_.MakeLogin();
   game = nullptr;
@@ -38,7 +40,11 @@ CGlobalModule::~CGlobalModule() {
     downloader->Stop();
     downloader.reset();
   }
-  if (g_instance == this) g_instance = nullptr;
+  if (g_instance == this) {
+    g_instance = nullptr;
+    storage::UpgradeHost::SetLive(nullptr);
+    reporting::PingHost::SetLive(nullptr);
+  }
   // The strings, then the login window, then the backdrop are destroyed in
   // reverse declaration order.
 }
@@ -46,16 +52,16 @@ CGlobalModule::~CGlobalModule() {
 void CGlobalModule::InitializeContext() {
   using storage::ReadIniInt;
   using storage::ReadIniText;
-  startPageUrl = std::wstring(L"http://") + deploy::kWebHost + L"/tavo/wd/index.html";
+  startPageUrl = deploy::Url(deploy::HostRole::kWeb, L"/tavo/wd/index.html");
   // Only the platform's own pages may reach window.external.
   pf::SetTrustedPageHosts({deploy::kWebHost, deploy::kLoginHost, deploy::kGameHost});
   runCount = 0;
   versionCheckUrl = ReadIniText(L"Common", L"VersionCheck",
-                                std::wstring(L"http://") + deploy::kDownloadHost +
-                                    L"/Vexa/tavo/official/app.ini");
+                                deploy::Url(deploy::HostRole::kDownload,
+                                            L"/Vexa/tavo/official/app.ini"));
   versionDownloadUrl = ReadIniText(L"Common", L"VersionDownLoad",
-                                   std::wstring(L"http://") + deploy::kDownloadHost +
-                                       L"/Vexa/tavo/official/Vexatavo.exe");
+                                   deploy::Url(deploy::HostRole::kDownload,
+                                               L"/Vexa/tavo/official/Vexatavo.exe"));
   refer = ReadIniText(L"Common", L"Refer", L"Vexawancom");
   uid = ReadIniText(L"Common", L"UID", L"tavo");
   topMost = ReadIniInt(L"Common", L"TopMost", 0);
@@ -65,11 +71,11 @@ void CGlobalModule::InitializeContext() {
 
   std::wstring installTime = ReadIniText(L"Install", L"InstallTime", L"");
   if (installTime.empty()) {
-    installTime = FormatLocalNow("%Y-%m-%d %H:%M:%S");
+    installTime = reporting::FormatLocalNow("%Y-%m-%d %H:%M:%S");
     storage::WriteIniText(L"Install", L"InstallTime", installTime);
   }
   const std::wstring installDate = storage::RemoveAll(installTime.substr(0, 10), L"-");
-  const std::wstring curTime = FormatLocalNow("%Y%m%d%H%M%S");
+  const std::wstring curTime = reporting::FormatLocalNow("%Y%m%d%H%M%S");
 
   std::wstring query = L"referer=" + refer + L"&frm=" + uid +
                        L"&version=" + std::to_wstring(kOwnVersion) +
@@ -82,7 +88,8 @@ void CGlobalModule::InitializeContext() {
 
 int32_t CGlobalModule::GetRunCount() {
   if (runCount != 0) return runCount;
-  if (IsRunModeSwitch(L"/setupsucc") || IsRunModeSwitch(L"/ShowDeskTop")) return 0;
+  // The setup-success and show-desktop runs are no player's start.
+  if (HasRunModeSwitch(RunMode::kSetupSuccess) || HasRunModeSwitch(RunMode::kShowDesktop)) return 0;
   // Wraps instead of overflowing on an absurd stored count.
   runCount = static_cast<int32_t>(
       static_cast<uint32_t>(storage::ReadIniInt(L"Common", L"RunCount", 0)) + 1u);
@@ -102,5 +109,15 @@ bool CGlobalModule::PreTranslateMessage(pf::Msg* msg) {
   if (game && game->GetHWND() == foreground && game->PreTranslateMessage(msg)) return true;
   return false;
 }
+
+void CGlobalModule::PostUpgradeOffered() {
+  if (pf::HWindow window = LoginWindow()) pf::ui().PostMessage(window, WM_UPGRADE_OFFERED, 0, 0);
+}
+
+void CGlobalModule::PostCloseLogin() {
+  if (login) pf::ui().PostMessage(login->GetHWND(), WM_CLOSE_LOGIN_WINDOW, 0, 0);
+}
+
+bool CGlobalModule::IsAutorunStart() const { return HasRunModeSwitch(RunMode::kAutorun); }
 
 }  // namespace app

@@ -18,10 +18,15 @@
 #include "net/download_queue.h"
 #include "platform/ui.h"
 #include "reporting/install_info.h"
+#include "storage/upgrade.h"
 
 namespace app {
 
-class CGlobalModule : public pf::MessageFilter {
+// It is the host of the lower layers that need the application: the version
+// check and upgrade (storage::UpgradeHost) and the pings (reporting::PingHost).
+class CGlobalModule : public pf::MessageFilter,
+                      public storage::UpgradeHost,
+                      public reporting::PingHost {
  public:
   // Runs the context initialisation with the given components (not owned;
   // they must outlive the context).
@@ -37,10 +42,21 @@ class CGlobalModule : public pf::MessageFilter {
   int32_t GetRunCount();
 
   std::wstring GetStartPageUrl() const { return startPageUrl; }
-  std::wstring GetRefer() const { return refer; }
-  std::wstring GetUid() const { return uid; }
+  std::wstring GetRefer() const override { return refer; }
+  std::wstring GetUid() const override { return uid; }
   std::wstring GetPlatformBrowserPath() const { return platformBrowserPath; }
-  std::wstring GetLastOutsideUrl() const { return lastOutsideUrl; }
+  std::wstring GetLastOutsideUrl() const override { return lastOutsideUrl; }
+  // The hosts' other operations (their tasks carry this context's address).
+  uintptr_t TaskUserData() const override { return reinterpret_cast<uintptr_t>(this); }
+  net::DownloadQueue* GetDownloader() override { return downloader.get(); }
+  std::wstring GetVersionCheckUrl() const override { return versionCheckUrl; }
+  std::wstring GetVersionDownloadUrl() const override { return versionDownloadUrl; }
+  void SetLatestVersion(const std::wstring& version) override { latestVersion = version; }
+  pf::HWindow LoginWindow() const override { return login ? login->GetHWND() : nullptr; }
+  pf::HWindow BackdropWindow() const override { return backdrop ? backdrop->GetHWND() : nullptr; }
+  void PostUpgradeOffered() override;
+  void PostCloseLogin() override;
+  bool IsAutorunStart() const override;
   AppComponents& Components() { return components_; }
 
   // The instance that is alive, or null.

@@ -6,6 +6,7 @@
 #include "app/app_messages.h"
 #include "app/global_module.h"
 #include "platform/platform.h"
+#include "skin/form.h"
 #include "storage/upgrade.h"
 
 namespace app {
@@ -15,9 +16,10 @@ namespace {
 void MakeBare(pf::HWindow hwnd) {
   pf::Ui& ui = pf::ui();
   ui.SetWindowLong(hwnd, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(hwnd, pf::kGWL_STYLE) & 0x7F30FF7Fu) | 0x000A0000u);
+                   (ui.GetWindowLong(hwnd, pf::kGWL_STYLE) & skin::kBareStyleKeep) | skin::kTaskbarStyleBits);
   ui.SetWindowLong(hwnd, pf::kGWL_EXSTYLE,
-                   (ui.GetWindowLong(hwnd, pf::kGWL_EXSTYLE) & ~0x00040101u) | 0x80u);
+                   (ui.GetWindowLong(hwnd, pf::kGWL_EXSTYLE) & ~(skin::kEdgeExStyles | pf::kWS_EX_APPWINDOW)) |
+                       pf::kWS_EX_TOOLWINDOW);
 }
 
 bool CreateBareLogin(CGlobalModule& ctx) {
@@ -97,6 +99,18 @@ bool IsRunModeSwitch(const std::wstring& switchText) {
   return pf::sys().CommandLine().find(switchText) != std::wstring::npos;
 }
 
+bool HasRunModeSwitch(RunMode mode) {
+  for (const RunModeSwitch& row : kRunModeSwitches)
+    if (row.mode == mode) return IsRunModeSwitch(row.text);
+  return false;
+}
+
+RunMode CurrentRunMode() {
+  for (const RunModeSwitch& row : kRunModeSwitches)
+    if (IsRunModeSwitch(row.text)) return row.mode;
+  return RunMode::kNormal;
+}
+
 int AppMain(int showCommand) {
   pf::Ui& ui = pf::ui();
   ui.Initialize();
@@ -123,22 +137,25 @@ int RunApplication() {
   // login window, so that window exists before the ping is submitted: a fast
   // completion would otherwise post to no window and the run would never end.
   // Without a window nothing could end the loop, so the run ends at once.
-  if (IsRunModeSwitch(L"/setupsucc")) {
-    if (!CreateBareLogin(ctx)) return 0;
-    parts.SendInstallPing(ctx);
-    return RunLoop(ctx);
-  }
-  if (IsRunModeSwitch(L"/uninstallsucc")) {
-    if (!CreateBareLogin(ctx)) return 0;
-    parts.SendUninstallPing(ctx);
-    return RunLoop(ctx);
-  }
-  if (IsRunModeSwitch(L"/ShowDeskTop")) {
-    const bool created = CreateBareLogin(ctx);
-    parts.ToggleDesktop();
-    if (!created) return 0;
-    pf::ui().PostMessage(ctx.login->GetHWND(), WM_CLOSE_LOGIN_WINDOW, 0, 0);
-    return RunLoop(ctx);
+  switch (CurrentRunMode()) {
+    case RunMode::kSetupSuccess:
+      if (!CreateBareLogin(ctx)) return 0;
+      parts.SendInstallPing(ctx);
+      return RunLoop(ctx);
+    case RunMode::kUninstallSuccess:
+      if (!CreateBareLogin(ctx)) return 0;
+      parts.SendUninstallPing(ctx);
+      return RunLoop(ctx);
+    case RunMode::kShowDesktop: {
+      const bool created = CreateBareLogin(ctx);
+      parts.ToggleDesktop();
+      if (!created) return 0;
+      pf::ui().PostMessage(ctx.login->GetHWND(), WM_CLOSE_LOGIN_WINDOW, 0, 0);
+      return RunLoop(ctx);
+    }
+    case RunMode::kAutorun:
+    case RunMode::kNormal:
+      break;
   }
   if (ctx.backdrop) {
     ctx.backdrop->SetRect(0, 0, kLoginWidth, kLoginHeight);

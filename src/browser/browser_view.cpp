@@ -158,7 +158,7 @@ void CBrowserView::NavigateComplete2(pf::WebFrame frame, const std::wstring& url
   if (pf::WebBrowser* engine = Engine()) engine->InstallDocumentUiHandler();
 }
 
-void CBrowserView::GetExternal(void** slot) {
+void CBrowserView::GetExternal(pf::ExternalObject** slot) {
   notify_.Fire(kGetExternal, reinterpret_cast<NotifyArg>(slot), Self());
 }
 

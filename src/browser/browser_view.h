@@ -68,7 +68,7 @@ class CBrowserView : public pf::WebEvents {
   void NavigateError(pf::WebFrame frame, const std::wstring& url, const std::wstring& targetFrame,
                      int32_t status, bool& cancel) override;
   void NavigateComplete2(pf::WebFrame frame, const std::wstring& url) override;
-  void GetExternal(void** slot) override;
+  void GetExternal(pf::ExternalObject** slot) override;
   bool HideScrollBars() const override { return hideScrollBars_; }
 
  private:

@@ -39,6 +39,12 @@ constexpr uint32_t kDOCHOSTUIFLAG_NO3DBORDER = 0x00000004;
 constexpr uint32_t kDOCHOSTUIFLAG_SCROLL_NO = 0x00000008;
 constexpr uint32_t kDOCHOSTUIFLAG_NO3DOUTERBORDER = 0x00200000;
 
+// The engine's own object behind window.external, opaque to the shared code,
+// which only hands the slot on to whoever answers: the Windows engine's
+// IDispatch (stored with one reference added), or on WebKitGTK a
+// WebScriptObject (not owned by the engine).
+struct ExternalObject;
+
 // What the engine reports to its host (the browser view).  Every call comes
 // from inside the engine on the UI thread.
 class WebEvents {
@@ -67,10 +73,9 @@ class WebEvents {
   virtual void NavigateComplete2(WebFrame frame, const std::wstring& url) = 0;
 
   // Host UI handler: the object behind window.external.  The slot holds what
-  // the engine put there; a host that answers stores its object in it.  On
-  // Windows the slot is an IDispatch** (store with one reference added); on
-  // WebKitGTK it is a WebScriptObject** (not owned by the engine).
-  virtual void GetExternal(void** slot) = 0;
+  // the engine put there; a host that answers stores its object in it (see
+  // ExternalObject for what that object is on each engine).
+  virtual void GetExternal(ExternalObject** slot) = 0;
   // Whether documents are shown without scroll bars (DOCHOSTUIFLAG_SCROLL_NO).
   virtual bool HideScrollBars() const = 0;
 };

@@ -1,30 +1,35 @@
 #include "reporting/install_info.h"
 
-#include "app/app_messages.h"
-#include "app/deployment.h"
-#include "app/global_module.h"
-#include "app/run_modes.h"
-#include "app/time_text.h"
+#include "deploy/host_url.h"
 #include "net/download_queue.h"
 #include "platform/platform.h"
 #include "reporting/machine_identity.h"
 #include "reporting/net_cafe.h"
+#include "reporting/time_text.h"
 #include "storage/settings.h"
 #include "storage/upgrade.h"
 
 namespace reporting {
 namespace {
 
-constexpr const wchar_t* kGameId = L"1062";
+// Set and cleared by the application context on the first thread.
+PingHost* g_liveHost = nullptr;
+
+std::wstring LastOutsideUrl() {
+  const PingHost* host = PingHost::Live();
+  return host ? host->GetLastOutsideUrl() : std::wstring();
+}
 
 std::wstring BrowserPingUrl(const wchar_t* path) {
-  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
-  const std::wstring page = ctx ? ctx->lastOutsideUrl : std::wstring();
-  return std::wstring(L"http://") + deploy::kBrowserStatsHost + path + L"?uId2=QMVKTRZDWA&r=" +
-         PercentEncode(pf::machine().ToAnsi(page)) + L"&lO=Dazede";
+  return deploy::Url(deploy::HostRole::kBrowserStats,
+                     path + std::wstring(L"?uId2=QMVKTRZDWA&r=") +
+                         PercentEncode(pf::machine().ToAnsi(LastOutsideUrl())) + L"&lO=Dazede");
 }
 
 }  // namespace
+
+PingHost* PingHost::Live() { return g_liveHost; }
+void PingHost::SetLive(PingHost* host) { g_liveHost = host; }
 
 void InstallInfo::Load() {
   if (loaded) return;
@@ -32,11 +37,12 @@ void InstallInfo::Load() {
   installGuid = LoadInstallGuid();
   installTime = storage::ReadIniText(L"Install", L"InstallTime", L"");
   if (installTime.empty()) {
-    installTime = app::FormatLocalNow("%Y-%m-%d %H:%M:%S");
+    installTime = FormatLocalNow("%Y-%m-%d %H:%M:%S");
     storage::WriteIniText(L"Install", L"InstallTime", installTime);
   }
   installType = storage::ReadIniInt(L"Install", L"InstallType", 0);
-  autorun = app::IsRunModeSwitch(L"/autorun");
+  const PingHost* host = PingHost::Live();
+  autorun = host && host->IsAutorunStart();
   netCafe = DetectNetCafe() >= 0;
   if (machineId.empty()) machineId = ComputeMachineId();
   if (MacDigest().empty()) {
@@ -57,15 +63,15 @@ std::wstring InstallInfo::MacDigestForCookie() const {
 }
 
 std::wstring InstallInfo::StatsUrl(int32_t e7, int32_t at) const {
-  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
-  std::wstring url = std::wstring(L"http://") + deploy::kStatsHost + L"/ps.gif?id=2&gid=" +
-                     kGameId + L"&e1=" + e1Value + L"&e2=" + (ctx ? ctx->refer : L"") + L"&e3=" +
-                     (ctx ? ctx->uid : L"") + L"&e4=" + installGuid + L"&e5=" + machineId +
-                     L"&e6=" + (netCafe ? L"1" : L"2");
-  if (e7 >= 0) url += L"&e7=" + std::to_wstring(e7);
-  url += L"&e8=" + std::to_wstring(app::kOwnVersion) + L"&e9=" + installTime + L"&at=" +
-         std::to_wstring(at);
-  return url;
+  const PingHost* host = PingHost::Live();
+  std::wstring query = std::wstring(L"/ps.gif?id=2&gid=") + deploy::kGameId + L"&e1=" + e1Value +
+                       L"&e2=" + (host ? host->GetRefer() : L"") + L"&e3=" +
+                       (host ? host->GetUid() : L"") + L"&e4=" + installGuid + L"&e5=" +
+                       machineId + L"&e6=" + (netCafe ? L"1" : L"2");
+  if (e7 >= 0) query += L"&e7=" + std::to_wstring(e7);
+  query += L"&e8=" + std::to_wstring(deploy::kOwnVersion) + L"&e9=" + installTime + L"&at=" +
+           std::to_wstring(at);
+  return deploy::Url(deploy::HostRole::kStats, query);
 }
 
 bool InstallInfo::SendInstallPing() {
@@ -83,7 +89,7 @@ bool InstallInfo::SendActivePing() {
 
 bool InstallInfo::SendUninstallPing() {
   Load();
-  const std::wstring today = app::FormatLocalNow("%Y-%m-%d");
+  const std::wstring today = FormatLocalNow("%Y-%m-%d");
   // A plain text search; an unreadable clock gives no date, which is not today.
   const int32_t e7 = !today.empty() && installTime.find(today) != std::wstring::npos ? 1 : 2;
   return SubmitPing(StatsUrl(e7, 6), storage::kTagUninstallPing, L"UninstallStat.tmp");
@@ -108,8 +114,7 @@ std::wstring PercentEncode(const std::string& bytes) {
 }
 
 bool SendPlatformBrowserPing() {
-  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
-  const std::wstring page = ctx ? ctx->lastOutsideUrl : std::wstring();
+  const std::wstring page = LastOutsideUrl();
   return SubmitPing(BrowserPingUrl(L"/web/ajax70"), storage::kTagPlatformBrowserPing,
                     L"VexaBrowser.tmp", page, IsPlatformAddress(page));
 }
@@ -133,10 +138,11 @@ std::wstring HostOf(const std::wstring& address) {
 bool IsPlatformAddress(const std::wstring& url) {
   const std::wstring host = HostOf(url);
   if (host.empty()) return false;
-  for (const wchar_t* role : {deploy::kWebHost, deploy::kLoginHost, deploy::kGameHost,
-                              deploy::kStatsHost, deploy::kBrowserStatsHost,
-                              deploy::kDownloadHost})
-    if (HostOf(std::wstring(L"http://") + role) == host) return true;
+  using deploy::HostRole;
+  // Every role but the WeChat open platform, which is not the platform's own.
+  for (HostRole role : {HostRole::kWeb, HostRole::kLogin, HostRole::kGame, HostRole::kStats,
+                        HostRole::kBrowserStats, HostRole::kDownload})
+    if (HostOf(deploy::Url(role, L"")) == host) return true;
   return false;
 }
 
@@ -147,9 +153,10 @@ bool SendOtherBrowserPing() {
 
 bool SubmitPing(const std::wstring& url, int32_t tag, const std::wstring& fileName,
                 const std::wstring& referer, bool plantCookie) {
-  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
-  if (!ctx || !ctx->downloader) return false;
-  net::DownloadQueue& queue = *ctx->downloader;
+  PingHost* host = PingHost::Live();
+  net::DownloadQueue* downloader = host ? host->GetDownloader() : nullptr;
+  if (!downloader) return false;
+  net::DownloadQueue& queue = *downloader;
   // Workers that cannot start would never run the task (and never end a short run).
   if (!queue.IsStarted() && !queue.Start()) return false;
   net::DownloadTask task;
@@ -157,7 +164,7 @@ bool SubmitPing(const std::wstring& url, int32_t tag, const std::wstring& fileNa
   task.filePath = storage::GetPrivateTempFolder() + fileName;
   task.retryCount = 0;
   task.callback = &storage::OnDownloadEvent;
-  task.userData = reinterpret_cast<uintptr_t>(ctx);
+  task.userData = host->TaskUserData();
   task.tag = tag;
   task.appendUrlName = fileName.empty();
   task.uniqueName = false;

@@ -18,6 +18,7 @@ enum ButtonState : int32_t {
 
 class CRKButton : public CRKLabel {
  public:
+  bool TakesPresses() const override { return true; }
   CRKButton();
   ~CRKButton() override;
   bool OnLButtonDown(uint32_t flags, pf::Point point) override;

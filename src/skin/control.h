@@ -53,6 +53,9 @@ class CRKBaseControl {
   virtual void SetLayoutRect(const pf::Rect& rect);
   virtual pf::Rect GetRect() const;
   virtual std::wstring GetClassName() const;
+  // Whether the control takes presses itself (a button): the form's sizing
+  // edges do not start over it.
+  virtual bool TakesPresses() const { return false; }
   // Moves rect by the offset; no offset: nothing.
   virtual void Relayout(const pf::Point* offset = nullptr);
   virtual bool HitTest(pf::Point point) const;

@@ -393,10 +393,8 @@ bool CRKForm::PreTranslateMessage(pf::Msg*) { return true; }
 bool CRKForm::EdgeHitTest(CRKForm* form, pf::Point p, bool start, int* edgeOut) {
   if (!form) return false;
   if (p.x == 0 && p.y == 0) return false;
-  if (CRKBaseControl* c = form->ControlAt(p)) {
-    const std::wstring name = c->GetClassName();
-    if (name == L"CRKButton" || name == L"CRKIconButton") return false;
-  }
+  if (CRKBaseControl* c = form->ControlAt(p))
+    if (c->TakesPresses()) return false;
   pf::Ui& ui = pf::ui();
   pf::Rect client;
   ui.GetClientRect(form->window_, client);

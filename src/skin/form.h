@@ -17,6 +17,19 @@
 
 namespace skin {
 
+// The styles a skinned top-level window draws its own frame with:
+// (style AND a keep mask) OR kTaskbarStyleBits.
+// Keeps no pop-up, caption, sizing frame, system menu or minimise/maximise box
+// (the login window, its backdrop and the short runs' bare window).
+constexpr uint32_t kBareStyleKeep = 0x7F30FF7Fu;
+// Keeps the pop-up style; drops the caption, sizing frame and maximise box
+// (the game and quick-login windows).
+constexpr uint32_t kFramelessStyleKeep = 0xFF3AFFFFu;
+// A system menu and a minimise box, so the taskbar can minimise the window.
+constexpr uint32_t kTaskbarStyleBits = 0x000A0000u;
+// The extended styles of a system-drawn edge (window edge, dialog frame).
+constexpr uint32_t kEdgeExStyles = 0x00000101u;
+
 class CRKForm : public CRKBaseControl {
  public:
   CRKForm();

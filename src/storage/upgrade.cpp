@@ -4,8 +4,8 @@
 #include <mutex>
 #include <vector>
 
-#include "app/app_messages.h"
-#include "app/global_module.h"
+#include "deploy/deployment.h"
+#include "net/download_queue.h"
 #include "net/download_task.h"
 #include "platform/platform.h"
 #include "storage/settings.h"
@@ -16,6 +16,9 @@ namespace {
 
 // Read and written on the user-interface thread only.
 bool g_versionCheckStarted = false;
+
+// Set and cleared by the application context on the first thread.
+UpgradeHost* g_liveHost = nullptr;
 
 // The offer whose signature was verified, from the version evaluation to the
 // upgrader start; both run on download workers.
@@ -67,16 +70,11 @@ std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
   }
 }
 
-pf::HWindow LoginWindow(app::CGlobalModule& c) { return c.login ? c.login->GetHWND() : nullptr; }
-pf::HWindow BackdropWindow(app::CGlobalModule& c) {
-  return c.backdrop ? c.backdrop->GetHWND() : nullptr;
-}
-
 // After the prompt hid the windows, a failed upgrade would leave a process
 // without a window: the player gets the login window back instead.
-void ShowWindowsAgain(app::CGlobalModule& c) {
-  if (pf::HWindow backdrop = BackdropWindow(c)) pf::ui().ShowWindow(backdrop, pf::kSW_SHOWNA);
-  if (pf::HWindow login = LoginWindow(c)) pf::ui().ShowWindow(login, pf::kSW_SHOWNA);
+void ShowWindowsAgain(UpgradeHost& c) {
+  if (pf::HWindow backdrop = c.BackdropWindow()) pf::ui().ShowWindow(backdrop, pf::kSW_SHOWNA);
+  if (pf::HWindow login = c.LoginWindow()) pf::ui().ShowWindow(login, pf::kSW_SHOWNA);
 }
 
 std::wstring FormatPrompt(const std::wstring& version) {
@@ -86,15 +84,15 @@ std::wstring FormatPrompt(const std::wstring& version) {
   return text;
 }
 
-void EvaluateVersionFile(app::CGlobalModule& c, const net::DownloadTask& t) {
+void EvaluateVersionFile(UpgradeHost& c, const net::DownloadTask& t) {
   const std::wstring current = ReadIniText(L"version", L"currentversion", L"", t.filePath);
   const std::wstring range = ReadIniText(L"version", L"upgraderange", L"", t.filePath);
   const std::wstring last = ReadIniText(L"version", L"lastUpgradeVer", L"", GetLastUpgradeFile());
-  c.latestVersion = current;
+  c.SetLatestVersion(current);
   const int32_t newVer = ParseInt(RemoveAll(current, L"."));
   if (newVer == 0) return;
   const int32_t lastVer = ParseInt(RemoveAll(last, L"."));
-  if (!(newVer > app::kOwnVersion && lastVer < newVer && InUpgradeRange(range))) return;
+  if (!(newVer > deploy::kOwnVersion && lastVer < newVer && InUpgradeRange(range))) return;
 
   // Only a package the platform signed is offered: without a valid signature
   // over version, range, size and hash there is no prompt and no download.
@@ -106,7 +104,7 @@ void EvaluateVersionFile(app::CGlobalModule& c, const net::DownloadTask& t) {
   if (check != OfferCheck::kVerified) return;
   KeepOffer(&offer);
   // The player is asked on the user-interface thread, which owns the windows.
-  if (pf::HWindow login = LoginWindow(c)) pf::ui().PostMessage(login, app::WM_UPGRADE_OFFERED, 0, 0);
+  if (c.LoginWindow()) c.PostUpgradeOffered();
 }
 
 // Removes a copy made for the start and its folder.
@@ -116,7 +114,7 @@ void RemoveCopy(const std::wstring& copy) {
   if (cut != std::wstring::npos) pf::files().RemoveFolder(copy.substr(0, cut));
 }
 
-void LaunchUpgrader(app::CGlobalModule& c, const net::DownloadTask& t) {
+void LaunchUpgrader(UpgradeHost& c, const net::DownloadTask& t) {
   // The file is held against writers from the check until the upgrader has
   // started, so what runs is what was hashed.
   UpgradeOffer offer;
@@ -163,11 +161,13 @@ void LaunchUpgrader(app::CGlobalModule& c, const net::DownloadTask& t) {
   }
   // The version that was signed, not a text another thread may change.
   WriteIniText(L"version", L"lastUpgradeVer", offer.version, GetLastUpgradeFile());
-  if (pf::HWindow login = LoginWindow(c))
-    pf::ui().PostMessage(login, app::WM_CLOSE_LOGIN_WINDOW, 0, 0);
+  if (c.LoginWindow()) c.PostCloseLogin();
 }
 
 }  // namespace
+
+UpgradeHost* UpgradeHost::Live() { return g_liveHost; }
+void UpgradeHost::SetLive(UpgradeHost* host) { g_liveHost = host; }
 
 void ResetVersionCheckForTest() {
   g_versionCheckStarted = false;
@@ -176,13 +176,13 @@ void ResetVersionCheckForTest() {
 
 void AcceptOfferForTest(const UpgradeOffer& offer) { KeepOffer(&offer); }
 
-void OnUpgradeOffered(app::CGlobalModule& c) {
+void OnUpgradeOffered(UpgradeHost& c) {
   UpgradeOffer offer;
   if (!VerifiedOffer(offer)) return;
   // Waits until the player confirms; there is no way to decline.
-  pf::ui().MessageBox(LoginWindow(c), FormatPrompt(offer.version), kUpgradeCaption, pf::kMB_OK);
-  if (pf::HWindow login = LoginWindow(c)) pf::ui().ShowWindow(login, pf::kSW_HIDE);
-  if (pf::HWindow backdrop = BackdropWindow(c)) pf::ui().ShowWindow(backdrop, pf::kSW_HIDE);
+  pf::ui().MessageBox(c.LoginWindow(), FormatPrompt(offer.version), kUpgradeCaption, pf::kMB_OK);
+  if (pf::HWindow login = c.LoginWindow()) pf::ui().ShowWindow(login, pf::kSW_HIDE);
+  if (pf::HWindow backdrop = c.BackdropWindow()) pf::ui().ShowWindow(backdrop, pf::kSW_HIDE);
   if (!DownloadUpgradePackage(c)) ShowWindowsAgain(c);
 }
 
@@ -192,43 +192,45 @@ bool InUpgradeRange(const std::wstring& range) {
   if (range.empty()) return true;
   for (const std::wstring& element : Split(range, L',')) {
     if (element.find(L'-') == std::wstring::npos) {
-      if (ParseInt(element) == app::kOwnVersion) return true;
+      if (ParseInt(element) == deploy::kOwnVersion) return true;
       continue;
     }
     const std::vector<std::wstring> bounds = Split(element, L'-');
     if (bounds.size() != 2) continue;
-    if (ParseInt(bounds[0]) <= app::kOwnVersion && ParseInt(bounds[1]) >= app::kOwnVersion)
+    if (ParseInt(bounds[0]) <= deploy::kOwnVersion && ParseInt(bounds[1]) >= deploy::kOwnVersion)
       return true;
   }
   return false;
 }
 
 void StartVersionCheck() {
-  app::CGlobalModule* c = app::CGlobalModule::Instance();
-  if (g_versionCheckStarted || !c || !c->downloader) return;
-  if (!c->downloader->IsStarted()) c->downloader->Start();
+  UpgradeHost* c = UpgradeHost::Live();
+  net::DownloadQueue* downloader = c ? c->GetDownloader() : nullptr;
+  if (g_versionCheckStarted || !downloader) return;
+  if (!downloader->IsStarted()) downloader->Start();
   net::DownloadTask task;
-  task.url = c->versionCheckUrl;
+  task.url = c->GetVersionCheckUrl();
   task.filePath = GetUpgradeFolder();
   task.callback = &OnDownloadEvent;
-  task.userData = reinterpret_cast<uintptr_t>(c);
+  task.userData = c->TaskUserData();
   task.tag = kTagVersionFile;
   task.maxBytes = net::kSmallAnswerMaxBytes;
   task.appendUrlName = true;
   task.deleteOnFailure = true;
-  c->downloader->Submit(task);
+  downloader->Submit(task);
   g_versionCheckStarted = true;
 }
 
-bool DownloadUpgradePackage(app::CGlobalModule& c) {
+bool DownloadUpgradePackage(UpgradeHost& c) {
   UpgradeOffer offer;
-  if (!c.downloader || !VerifiedOffer(offer)) return false;
-  if (!c.downloader->IsStarted()) c.downloader->Start();
+  net::DownloadQueue* downloader = c.GetDownloader();
+  if (!downloader || !VerifiedOffer(offer)) return false;
+  if (!downloader->IsStarted()) downloader->Start();
   net::DownloadTask task;
-  task.url = c.versionDownloadUrl;
+  task.url = c.GetVersionDownloadUrl();
   task.filePath = GetUpgraderPath();
   task.callback = &OnDownloadEvent;
-  task.userData = reinterpret_cast<uintptr_t>(&c);
+  task.userData = c.TaskUserData();
   task.tag = kTagUpgradePackage;
   task.deleteOnFailure = true;
   // Streamed into a partial file, capped at the signed size, and named only
@@ -236,13 +238,14 @@ bool DownloadUpgradePackage(app::CGlobalModule& c) {
   task.maxBytes = offer.size;
   task.checkSha256 = true;
   task.sha256 = offer.sha256;
-  return c.downloader->Submit(task);
+  return downloader->Submit(task);
 }
 
 int32_t OnDownloadEvent(uintptr_t userData, int32_t tag, int32_t event, int32_t value,
                         uintptr_t extra) {
-  if (event != net::DL_EVENT_FINISHED || userData == 0) return 0;
-  auto* c = reinterpret_cast<app::CGlobalModule*>(userData);
+  UpgradeHost* c = UpgradeHost::Live();
+  if (event != net::DL_EVENT_FINISHED || userData == 0 || !c || c->TaskUserData() != userData)
+    return 0;
   const auto* t = reinterpret_cast<const net::DownloadTask*>(extra);
   switch (tag) {
     case kTagVersionFile:
@@ -257,7 +260,7 @@ int32_t OnDownloadEvent(uintptr_t userData, int32_t tag, int32_t event, int32_t 
     case kTagInstallPing:
     case kTagUninstallPing:
       // Whatever the result: the setup-success or uninstall-success run ends.
-      if (c->login) pf::ui().PostMessage(c->login->GetHWND(), app::WM_CLOSE_LOGIN_WINDOW, 0, 0);
+      c->PostCloseLogin();
       break;
     default:
       break;

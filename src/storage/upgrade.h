@@ -4,27 +4,59 @@
 #include <cstdint>
 #include <string>
 
-namespace app {
-class CGlobalModule;
+#include "platform/ui.h"
+
+namespace net {
+class DownloadQueue;
 }
 
 namespace storage {
 
+// What the version check and the upgrade need from the application; the
+// application context implements it and registers itself while it lives.
+class UpgradeHost {
+ public:
+  // The host that is registered, or null.
+  static UpgradeHost* Live();
+  // Registers host (null: none).
+  static void SetLive(UpgradeHost* host);
+
+  // The userData its download tasks carry.
+  virtual uintptr_t TaskUserData() const = 0;
+  virtual net::DownloadQueue* GetDownloader() = 0;  // not owned; may be null
+  virtual std::wstring GetVersionCheckUrl() const = 0;
+  virtual std::wstring GetVersionDownloadUrl() const = 0;
+  // The version file's "currentversion" (written on a download worker).
+  virtual void SetLatestVersion(const std::wstring& version) = 0;
+  // The windows the prompt hides and a failed upgrade shows again; null when absent.
+  virtual pf::HWindow LoginWindow() const = 0;
+  virtual pf::HWindow BackdropWindow() const = 0;
+  // Asks the user-interface thread to put the verified offer to the player
+  // (from a download worker).
+  virtual void PostUpgradeOffered() = 0;
+  // Asks the login window, when there is one, to close: the run ends (any thread).
+  virtual void PostCloseLogin() = 0;
+
+ protected:
+  ~UpgradeHost() = default;
+};
+
 // The DownloadCallback given with the version-file, package and ping tasks.
 // Only the finished event is handled: value is the result, extra the task,
-// userData the application context.  Runs on a download worker.
+// userData the application context (the live host's TaskUserData; anything
+// else is ignored).  Runs on a download worker.
 int32_t OnDownloadEvent(uintptr_t userData, int32_t tag, int32_t event, int32_t value,
                         uintptr_t extra);
 
 // The verified offer's question to the player, on the user-interface thread
 // (WM_UPGRADE_OFFERED): the prompt, the windows hidden, the package task.
-void OnUpgradeOffered(app::CGlobalModule& context);
+void OnUpgradeOffered(UpgradeHost& host);
 // Submits the version-file task once per process (user-interface thread).
 // Does nothing when it already ran or the live context has no downloader.
 void StartVersionCheck();
 // Submits the upgrade-package task for the verified offer.  False when there
 // is none or the task could not be queued.
-bool DownloadUpgradePackage(app::CGlobalModule& context);
+bool DownloadUpgradePackage(UpgradeHost& host);
 // Whether the own version lies in the version file's "upgraderange".
 bool InUpgradeRange(const std::wstring& range);
 // Whether this process already has the rights the upgrader needs.

@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "app/deployment.h"
+#include "deploy/deployment.h"
 
 namespace storage {
 namespace {

@@ -4,10 +4,10 @@
 #include <system_error>
 
 #include "app/app_messages.h"
-#include "app/deployment.h"
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "platform/platform.h"
+#include "resource_ids.h"
 #include "skin/skin_image.h"
 #include "storage/cache_cleanup.h"
 
@@ -15,18 +15,14 @@ namespace windows {
 namespace {
 
 // Skin images of the strip.
-constexpr int kStripImage = 219;
-constexpr int kIconImage = 204;
-constexpr int kMaximizeCheckedNormal = 209;  // two overlapping boxes: "restore"
-constexpr int kMaximizeCheckedHover = 210;
+constexpr int kStripImage = res::IDB_GAME_STRIP;
+constexpr int kIconImage = res::IDB_GAME_ICON;
+constexpr int kMaximizeCheckedNormal = res::IDB_STRIP_RESTORE;  // two overlapping boxes
+constexpr int kMaximizeCheckedHover = res::IDB_STRIP_RESTORE_HOVER;
 // Where the browser view is created before the first layout places it.
 constexpr pf::Rect kInitialViewRect{308, 170, 910, 547};
 // Space kept between the title and the first link button.
 constexpr int kTitleGap = 10;
-
-std::wstring WebPage(const wchar_t* pathAndQuery) {
-  return std::wstring(L"http://") + deploy::kWebHost + pathAndQuery;
-}
 
 }  // namespace
 
@@ -46,7 +42,7 @@ bool CFormGame::Init(const std::wstring& gameUrl) {
   // No frame, no sizing border, no maximise box; the taskbar can still
   // minimise, restore and close it.
   ui.SetWindowLong(window_, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & 0xFF3AFFFFu) | 0x000A0000u);
+                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kFramelessStyleKeep) | skin::kTaskbarStyleBits);
   taskbarCreated_ = ui.RegisterWindowMessage(L"TaskbarCreated");
 
   titleStrip_.blend = skin::LoadSkinImage(titleStrip_.image, kStripImage);
@@ -60,9 +56,9 @@ bool CFormGame::Init(const std::wstring& gameUrl) {
     button.skinMode = true;
     AddControl(&button);
   };
-  addButton(minimizeButton_, 207, 208);
-  addButton(closeButton_, 186, 187);
-  addButton(maximizeButton_, 205, 206);
+  addButton(minimizeButton_, res::IDB_STRIP_MINIMIZE, res::IDB_STRIP_MINIMIZE_HOVER);
+  addButton(closeButton_, res::IDB_STRIP_CLOSE, res::IDB_STRIP_CLOSE_HOVER);
+  addButton(maximizeButton_, res::IDB_STRIP_MAXIMIZE, res::IDB_STRIP_MAXIMIZE_HOVER);
   skin::LoadSkinImage(maximizeButton_.checkedNormal, kMaximizeCheckedNormal);
   skin::LoadSkinImage(maximizeButton_.checkedHover, kMaximizeCheckedHover);
   skin::LoadSkinImage(maximizeButton_.checkedPressed, kMaximizeCheckedHover);
@@ -70,12 +66,12 @@ bool CFormGame::Init(const std::wstring& gameUrl) {
     maximizeButton_.checked = false;
     maximizeButton_.SetState(skin::BTN_REFRESH, true);
   }
-  addButton(trayButton_, 184, 185);
-  addButton(menuButton_, 217, 218);
-  addButton(forumButton_, 202, 203);
-  addButton(officialButton_, 211, 212);
-  addButton(payButton_, 213, 214);
-  addButton(serviceButton_, 215, 216);
+  addButton(trayButton_, res::IDB_STRIP_TRAY, res::IDB_STRIP_TRAY_HOVER);
+  addButton(menuButton_, res::IDB_STRIP_MENU, res::IDB_STRIP_MENU_HOVER);
+  addButton(forumButton_, res::IDB_STRIP_FORUM, res::IDB_STRIP_FORUM_HOVER);
+  addButton(officialButton_, res::IDB_STRIP_OFFICIAL, res::IDB_STRIP_OFFICIAL_HOVER);
+  addButton(payButton_, res::IDB_STRIP_PAY, res::IDB_STRIP_PAY_HOVER);
+  addButton(serviceButton_, res::IDB_STRIP_SERVICE, res::IDB_STRIP_SERVICE_HOVER);
 
   gameIcon_.blend = skin::LoadSkinImage(gameIcon_.image, kIconImage);
   gameIcon_.blended = true;
@@ -202,7 +198,7 @@ bool CFormGame::OnLButtonUp(uint32_t flags, pf::Point point) {
     return true;
   }
   if (control == &serviceButton_) {
-    app::OpenInOutsideBrowser(WebPage(L"/kefu.html?gid=1062"));
+    app::OpenInOutsideBrowser(app::ServicePageUrl());
     return true;
   }
   if (control == &payButton_) {
@@ -210,11 +206,11 @@ bool CFormGame::OnLButtonUp(uint32_t flags, pf::Point point) {
     return true;
   }
   if (control == &officialButton_) {
-    app::OpenInOutsideBrowser(WebPage(L"/tavo.html?frm=pkgs-wd-tavo&referer=pkgs"));
+    app::OpenInOutsideBrowser(app::OfficialPageUrl());
     return true;
   }
   if (control == &forumButton_) {
-    app::OpenInOutsideBrowser(WebPage(L"/bbs.html?gid=1062"));
+    app::OpenInOutsideBrowser(app::ForumPageUrl());
     return true;
   }
   if (control == &menuButton_) return ShowMenu();

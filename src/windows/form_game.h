@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "app/forms.h"
+#include "resource_ids.h"
 #include "browser/browser_view.h"
 #include "skin/button.h"
 #include "skin/form.h"
@@ -28,13 +29,13 @@ namespace windows {
 class CFormGame : public skin::CRKForm, public app::IGameForm {
  public:
   // Menu commands of resources 149 and 156.
-  static constexpr int kCommandRefresh = 32774;
-  static constexpr int kCommandClearCache = 32778;
-  static constexpr int kCommandOpen = 32781;
-  static constexpr int kCommandQuit = 32782;
-  static constexpr int kMenuResource = 149;
-  static constexpr int kTrayMenuResource = 156;
-  static constexpr int kTrayIconId = 156;
+  static constexpr int kCommandRefresh = res::ID_MENU_REFRESH;
+  static constexpr int kCommandClearCache = res::ID_MENU_CLEAR_CACHE;
+  static constexpr int kCommandOpen = res::ID_MENU_OPEN;
+  static constexpr int kCommandQuit = res::ID_MENU_QUIT;
+  static constexpr int kMenuResource = res::IDR_GAME_MENU;
+  static constexpr int kTrayMenuResource = res::IDR_TRAY_MENU;
+  static constexpr int kTrayIconId = res::IDR_TRAY_MENU;
   static constexpr int kStripHeight = 27;
 
   CFormGame();

@@ -1,7 +1,7 @@
 #include "windows/form_login.h"
 
 #include "app/app_messages.h"
-#include "app/deployment.h"
+#include "deploy/deployment.h"
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "platform/platform.h"
@@ -13,22 +13,14 @@
 namespace windows {
 namespace {
 
-constexpr int kBackgroundImage = 183;
+constexpr int kBackgroundImage = res::IDB_LOGIN_BACKGROUND;
 constexpr pf::Rect kViewRect{395, 115, 395 + 776, 115 + 540};
 constexpr pf::Rect kOffScreenView{-1000, -1000, 0, 0};
 constexpr pf::Rect kStatusRect{623, 372, 943, 398};
 constexpr uint32_t kStatusColor = 0x0000FFFF;
-// (style AND this) OR kStyleBits: no pop-up, caption, frame or maximise box;
-// a system menu and a minimise box for the taskbar.
-constexpr uint32_t kStyleMask = 0x7F30FF7Fu;
-constexpr uint32_t kStyleBits = 0x000A0000u;
 
 bool Contains(const std::wstring& text, const std::wstring& part) {
   return text.find(part) != std::wstring::npos;
-}
-
-std::wstring WebPage(const wchar_t* path) {
-  return std::wstring(L"http://") + deploy::kWebHost + path;
 }
 
 bool TopMost() {
@@ -70,7 +62,7 @@ bool CFormLogin::Init() {
   // Owned by the backdrop, so it follows the backdrop when that is minimised.
   Create(ctx.windowClass, ctx.title, ctx.backdrop ? ctx.backdrop->GetHWND() : nullptr);
   ui.SetWindowLong(window_, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & kStyleMask) | kStyleBits);
+                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kBareStyleKeep) | skin::kTaskbarStyleBits);
   ui.SetWindowLong(window_, pf::kGWL_EXSTYLE,
                    ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) | pf::kWS_EX_LAYERED);
   ui.SetLayeredWindowAttributes(window_, kLoginColorKey, 0, pf::kLWA_COLORKEY);
@@ -82,12 +74,18 @@ bool CFormLogin::Init() {
   background_.marginLeft = background_.marginTop = 5;
   background_.marginRight = background_.marginBottom = 5;
   AddControl(&background_);
-  SetUpButton(minimize_, 192, 193, 193, pf::Rect{1116, 69, 1144, 97});
-  SetUpButton(close_, 188, 189, 189, pf::Rect{1151, 69, 1179, 97});
-  SetUpButton(official_, 194, 195, 195, pf::Rect{424, 64, 557, 102});
-  SetUpButton(recharge_, 198, 199, 199, pf::Rect{582, 64, 715, 102});
-  SetUpButton(service_, 200, 201, 201, pf::Rect{740, 64, 873, 102});
-  SetUpButton(forum_, 190, 191, 191, pf::Rect{899, 64, 1032, 102});
+  SetUpButton(minimize_, res::IDB_LOGIN_MINIMIZE, res::IDB_LOGIN_MINIMIZE_HOVER, res::IDB_LOGIN_MINIMIZE_HOVER,
+              pf::Rect{1116, 69, 1144, 97});
+  SetUpButton(close_, res::IDB_LOGIN_CLOSE, res::IDB_LOGIN_CLOSE_HOVER, res::IDB_LOGIN_CLOSE_HOVER,
+              pf::Rect{1151, 69, 1179, 97});
+  SetUpButton(official_, res::IDB_LOGIN_OFFICIAL, res::IDB_LOGIN_OFFICIAL_HOVER, res::IDB_LOGIN_OFFICIAL_HOVER,
+              pf::Rect{424, 64, 557, 102});
+  SetUpButton(recharge_, res::IDB_LOGIN_PAY, res::IDB_LOGIN_PAY_HOVER, res::IDB_LOGIN_PAY_HOVER,
+              pf::Rect{582, 64, 715, 102});
+  SetUpButton(service_, res::IDB_LOGIN_SERVICE, res::IDB_LOGIN_SERVICE_HOVER, res::IDB_LOGIN_SERVICE_HOVER,
+              pf::Rect{740, 64, 873, 102});
+  SetUpButton(forum_, res::IDB_LOGIN_FORUM, res::IDB_LOGIN_FORUM_HOVER, res::IDB_LOGIN_FORUM_HOVER,
+              pf::Rect{899, 64, 1032, 102});
 
   view_.Create(window_, kOffScreenView, L"about:blank");
   browser::Subscribe(view_.Notify(), this);
@@ -235,13 +233,13 @@ bool CFormLogin::OnLButtonUp(uint32_t flags, pf::Point point) {
     status_.SetText(kRetryingText, true);
     status_.SetCursor(ui.LoadCursor(pf::kIDC_ARROW));
   } else if (control == &official_) {
-    app::OpenInOutsideBrowser(WebPage(L"/tavo.html?frm=pkgs-wd-tavo&referer=pkgs"));
+    app::OpenInOutsideBrowser(app::OfficialPageUrl());
   } else if (control == &recharge_) {
     app::OpenInOutsideBrowser(app::BuildPayPageUrl());
   } else if (control == &service_) {
-    app::OpenInOutsideBrowser(WebPage(L"/kefu.html?gid=1062"));
+    app::OpenInOutsideBrowser(app::ServicePageUrl());
   } else if (control == &forum_) {
-    app::OpenInOutsideBrowser(WebPage(L"/bbs.html?gid=1062"));
+    app::OpenInOutsideBrowser(app::ForumPageUrl());
   } else {
     return false;
   }

@@ -1,9 +1,10 @@
 #include "windows/form_quick_login.h"
 
-#include "app/deployment.h"
+#include "deploy/deployment.h"
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "platform/platform.h"
+#include "resource_ids.h"
 #include "skin/skin_image.h"
 #include "windows/form_login.h"
 #include "windows/url_text.h"
@@ -12,10 +13,8 @@ namespace windows {
 namespace {
 
 constexpr uint32_t kTitleColor = 0x0000FFFF;
-// (style AND this) OR kStyleBits: no caption, sizing frame or maximise box;
-// a system menu and a minimise box.
-constexpr uint32_t kStyleMask = 0xFF3AFFFFu;
-constexpr uint32_t kStyleBits = 0x000A0008u;
+// Added to the taskbar styles of a skinned window.
+constexpr uint32_t kStyleBits = skin::kTaskbarStyleBits | 0x00000008u;
 constexpr int kEdgeTop = 27;
 constexpr int kSideEdge = 3;
 constexpr int kBottomEdge = 4;
@@ -36,13 +35,14 @@ bool CFormQQLogin::Init(const std::wstring& url, int kind) {
   Create(ctx ? ctx->windowClass : std::wstring(), ctx ? ctx->title : std::wstring(),
          ctx && ctx->login ? ctx->login->GetHWND() : nullptr);
   ui.SetWindowLong(window_, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & kStyleMask) | kStyleBits);
+                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kFramelessStyleKeep) | kStyleBits);
 
-  LoadImage(titleBar_, 221);
-  LoadImage(leftEdge_, 222);
-  LoadImage(rightEdge_, 222);
-  LoadImage(bottomEdge_, 223);
-  close_.LoadButtonImages(224, 225, 225);
+  LoadImage(titleBar_, res::IDB_QUICK_TITLE);
+  LoadImage(leftEdge_, res::IDB_QUICK_SIDE);
+  LoadImage(rightEdge_, res::IDB_QUICK_SIDE);
+  LoadImage(bottomEdge_, res::IDB_QUICK_BOTTOM);
+  close_.LoadButtonImages(res::IDB_QUICK_CLOSE, res::IDB_QUICK_CLOSE_HOVER,
+                          res::IDB_QUICK_CLOSE_HOVER);
   close_.SetCursor(ui.LoadCursor(pf::kIDC_HAND));
   close_.skinMode = true;
   AddControl(&titleBar_);

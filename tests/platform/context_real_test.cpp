@@ -5,7 +5,7 @@
 #include <regex>
 #include <string>
 
-#include "app/deployment.h"
+#include "deploy/deployment.h"
 #include "app/global_module.h"
 #include "platform/platform.h"
 #include "platform/test_files.h"

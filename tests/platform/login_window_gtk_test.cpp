@@ -11,12 +11,12 @@
 #include <mutex>
 
 #include "app/app_messages.h"
-#include "app/deployment.h"
+#include "deploy/deployment.h"
 #include "app/global_module.h"
 #include "app/run_modes.h"
 #include "net/http_downloader.h"
 #include "platform/platform.h"
-#include "skin/form_back.h"
+#include "windows/form_back.h"
 #include "storage/settings.h"
 #include "storage/upgrade.h"
 #include "support/page_server.h"
@@ -59,7 +59,7 @@ class CountingQueue : public net::DownloadQueue {
 class LoginRunComponents : public app::AppComponents {
  public:
   std::unique_ptr<app::IBackdropForm> MakeBackdrop() override {
-    return std::make_unique<skin::CFormBack>();
+    return std::make_unique<windows::CFormBack>();
   }
   std::unique_ptr<app::ILoginForm> MakeLogin() override {
     return std::make_unique<windows::CFormLogin>();

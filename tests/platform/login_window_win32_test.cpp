@@ -16,7 +16,7 @@
 #include "app/global_module.h"
 #include "app/run_modes.h"
 #include "platform/platform.h"
-#include "skin/form_back.h"
+#include "windows/form_back.h"
 #include "windows/form_game.h"
 #include "windows/form_login.h"
 #include "windows/form_quick_login.h"
@@ -26,7 +26,7 @@ namespace {
 class WindowsOnly : public app::AppComponents {
  public:
   std::unique_ptr<app::IBackdropForm> MakeBackdrop() override {
-    return std::make_unique<skin::CFormBack>();
+    return std::make_unique<windows::CFormBack>();
   }
   std::unique_ptr<app::ILoginForm> MakeLogin() override {
     return std::make_unique<windows::CFormLogin>();

@@ -12,9 +12,10 @@
 
 #include "app/global_module.h"
 #include "platform/platform.h"
+#include "resource_ids.h"
 #include "skin/button.h"
 #include "skin/form.h"
-#include "skin/form_back.h"
+#include "windows/form_back.h"
 #include "skin/image_control.h"
 
 namespace {
@@ -90,10 +91,10 @@ int main(int argc, char** argv) {
   skin::CRKButton stripClose;
   beneath.SetRect(pf::Rect{0, 0, 800, 600});
   beneath.Create(ctx.windowClass, ctx.title, nullptr);
-  orange.blend = skin::LoadSkinImage(orange.image, 196);
+  orange.blend = skin::LoadSkinImage(orange.image, res::IDB_WIDE_BUTTON);
   orange.SetRect(pf::Rect{0, 0, 800, 600});
   beneath.AddControl(&orange);
-  stripClose.LoadButtonImages(186, 187, 187);
+  stripClose.LoadButtonImages(res::IDB_STRIP_CLOSE, res::IDB_STRIP_CLOSE_HOVER, res::IDB_STRIP_CLOSE_HOVER);
   stripClose.SetRect(pf::Rect{40, 20, 68, 47});
   beneath.AddControl(&stripClose);
   g_forms[0] = &beneath;
@@ -114,12 +115,12 @@ int main(int argc, char** argv) {
   const pf::HWindow k = keyed.GetHWND();
   ui.SetWindowLong(k, pf::kGWL_EXSTYLE, ui.GetWindowLong(k, pf::kGWL_EXSTYLE) | pf::kWS_EX_LAYERED);
   ui.SetLayeredWindowAttributes(k, 0x00FF80FF, 0, pf::kLWA_COLORKEY);
-  background.blend = skin::LoadSkinImage(background.image, 183);
+  background.blend = skin::LoadSkinImage(background.image, res::IDB_LOGIN_BACKGROUND);
   background.SetRect(pf::Rect{0, 0, 280, 150});
-  close.LoadButtonImages(188, 189, 189);
+  close.LoadButtonImages(res::IDB_LOGIN_CLOSE, res::IDB_LOGIN_CLOSE_HOVER, res::IDB_LOGIN_CLOSE_HOVER);
   close.SetCursor(ui.LoadCursor(pf::kIDC_HAND));
   close.SetRect(pf::Rect{240, 10, 268, 38});
-  link.LoadButtonImages(190, 191, 191);
+  link.LoadButtonImages(res::IDB_LOGIN_FORUM, res::IDB_LOGIN_FORUM_HOVER, res::IDB_LOGIN_FORUM_HOVER);
   link.SetRect(pf::Rect{20, 90, 153, 128});
   keyed.AddControl(&background);
   keyed.AddControl(&close);
@@ -135,25 +136,25 @@ int main(int argc, char** argv) {
     // What the first screenshot must show.
     std::ofstream e(out + "/expect1.txt");
     // The beneath form: image 196 stretched 800 / 134 and 600 / 48 times.
-    Expect(e, 100, 400, ResourcePixel(196, 100 * 134 / 800, 300 * 48 / 600), 24, "opaque-form");
+    Expect(e, 100, 400, ResourcePixel(res::IDB_WIDE_BUTTON, 100 * 134 / 800, 300 * 48 / 600), 24, "opaque-form");
     // Key-coloured pixels of the keyed form show the form beneath it.
-    Expect(e, 20 + 150, 420 + 60, ResourcePixel(196, 170 * 134 / 800, 380 * 48 / 600), 24,
+    Expect(e, 20 + 150, 420 + 60, ResourcePixel(res::IDB_WIDE_BUTTON, 170 * 134 / 800, 380 * 48 / 600), 24,
            "colour-key-shows-beneath");
     // The close button's normal face and the link button.
-    Expect(e, 20 + 240 + 4, 420 + 10 + 20, ResourcePixel(188, 4, 20), 10, "close-normal");
-    Expect(e, 20 + 20 + 8, 420 + 90 + 30, ResourcePixel(190, 8, 30), 10, "link-normal");
+    Expect(e, 20 + 240 + 4, 420 + 10 + 20, ResourcePixel(res::IDB_LOGIN_CLOSE, 4, 20), 10, "close-normal");
+    Expect(e, 20 + 20 + 8, 420 + 90 + 30, ResourcePixel(res::IDB_LOGIN_FORUM, 8, 30), 10, "link-normal");
     // The backdrop's opaque body, and its transparent corner showing the form beneath.
-    const Pixel body = ResourcePixel(170, 300, 400);
+    const Pixel body = ResourcePixel(res::IDB_BACKDROP, 300, 400);
     Expect(e, backRect.left + 300, backRect.top + 400, body, 10, "backdrop-body");
     const int cx = backRect.left + 2, cy = backRect.top + 2;
-    Expect(e, cx, cy, ResourcePixel(196, cx * 134 / 800, (cy - 100) * 48 / 600), 24,
+    Expect(e, cx, cy, ResourcePixel(res::IDB_WIDE_BUTTON, cx * 134 / 800, (cy - 100) * 48 / 600), 24,
            "backdrop-transparent-corner");
-    Expect(e, 40 + 2, 100 + 20 + 2, ResourcePixel(186, 2, 2), 10, "strip-close-normal");
+    Expect(e, 40 + 2, 100 + 20 + 2, ResourcePixel(res::IDB_STRIP_CLOSE, 2, 2), 10, "strip-close-normal");
     // After the mouse moved onto the strip's close button: its hover face.
     std::ofstream e2(out + "/expect2.txt");
-    Expect(e2, 40 + 2, 100 + 20 + 2, ResourcePixel(187, 2, 2), 10, "strip-close-hover");
-    Expect(e2, 20 + 240 + 4, 420 + 10 + 20, ResourcePixel(188, 4, 20), 10, "keyed-close-normal");
-    Expect(e2, 20 + 20 + 8, 420 + 90 + 30, ResourcePixel(190, 8, 30), 10, "link-still-normal");
+    Expect(e2, 40 + 2, 100 + 20 + 2, ResourcePixel(res::IDB_STRIP_CLOSE_HOVER, 2, 2), 10, "strip-close-hover");
+    Expect(e2, 20 + 240 + 4, 420 + 10 + 20, ResourcePixel(res::IDB_LOGIN_CLOSE, 4, 20), 10, "keyed-close-normal");
+    Expect(e2, 20 + 20 + 8, 420 + 90 + 30, ResourcePixel(res::IDB_LOGIN_FORUM, 8, 30), 10, "link-still-normal");
     std::ofstream m(out + "/mouse.txt");
     m << 40 + 14 << ' ' << 100 + 20 + 13 << '\n';
   }

@@ -75,7 +75,7 @@ struct Recorder : pf::WebEvents {
   void NavigateComplete2(pf::WebFrame frame, const std::wstring& url) override {
     log.push_back(L"nav " + std::to_wstring(frame != nullptr) + L" " + url);
   }
-  void GetExternal(void** slot) override { log.push_back(slot ? L"external" : L"external-null"); }
+  void GetExternal(pf::ExternalObject** slot) override { log.push_back(slot ? L"external" : L"external-null"); }
   bool HideScrollBars() const override { return true; }
 };
 

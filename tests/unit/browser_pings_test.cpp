@@ -15,11 +15,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/deployment.h"
+#include "deploy/deployment.h"
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "net/http_downloader.h"
-#include "platform/gtk/curl_http.h"
+#include "platform/linux/curl_http.h"
 #include "platform/portable/utf8.h"
 #include "reporting/install_info.h"
 #include "support/fake_env.h"

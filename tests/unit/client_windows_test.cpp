@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "app/app_messages.h"
-#include "app/deployment.h"
+#include "deploy/deployment.h"
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "app/run_modes.h"

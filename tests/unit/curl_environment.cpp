@@ -3,8 +3,8 @@
 // scripted ones instead while they run.
 #include <gtest/gtest.h>
 
-#include "platform/gtk/curl_http.h"
-#include "platform/gtk/linux_processes.h"
+#include "platform/linux/curl_http.h"
+#include "platform/linux/linux_processes.h"
 #include "platform/platform.h"
 
 namespace {

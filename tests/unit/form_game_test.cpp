@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "app/app_messages.h"
-#include "app/deployment.h"
+#include "deploy/deployment.h"
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "app/run_modes.h"

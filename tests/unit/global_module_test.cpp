@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/deployment.h"
+#include "deploy/deployment.h"
 #include "app/global_module.h"
 #include "support/fake_env.h"
 #include "support/test_components.h"

@@ -21,7 +21,7 @@
 #include "platform/test_files.h"
 #include "platform/web_engine.h"
 #include "platform/portable/http_common.h"
-#include "platform/portable/posix_files.h"
+#include "platform/linux/posix_files.h"
 #include "platform/portable/utf8.h"
 #include "support/fake_env.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "net/download_worker.h"
-#include "platform/gtk/curl_http.h"
+#include "platform/linux/curl_http.h"
 #include "platform/platform.h"
 #include "platform/portable/utf8.h"
 #include "platform/test_files.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/gtk/linux_processes.h"
+#include "platform/linux/linux_processes.h"
 #include "platform/portable/utf8.h"
 #include "platform/test_files.h"
 

@@ -9,7 +9,7 @@
 
 #include "app/app_messages.h"
 #include "app/components.h"
-#include "app/deployment.h"
+#include "deploy/deployment.h"
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "platform/outside_address.h"

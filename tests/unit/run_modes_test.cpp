@@ -31,6 +31,26 @@ TEST_F(RunModesTest, SwitchesAreCaseSensitiveSubstringsOfTheWholeLine) {
   EXPECT_FALSE(app::IsRunModeSwitch(L"/setupsucc"));
 }
 
+TEST_F(RunModesTest, TheFirstSwitchOfTheTableDecidesTheMode) {
+  const std::pair<const wchar_t*, app::RunMode> cases[] = {
+      {L"vexa.exe", app::RunMode::kNormal},
+      {L"vexa.exe /autorun", app::RunMode::kAutorun},
+      {L"vexa.exe /autorun /ShowDeskTop", app::RunMode::kShowDesktop},
+      {L"vexa.exe /ShowDeskTop /uninstallsucc", app::RunMode::kUninstallSuccess},
+      {L"vexa.exe /uninstallsucc /setupsucc /autorun", app::RunMode::kSetupSuccess},
+      {L"vexa.exe /AUTORUN", app::RunMode::kNormal},
+  };
+  for (const auto& [line, mode] : cases) {
+    env.P().system.commandLine = line;
+    EXPECT_EQ(app::CurrentRunMode(), mode) << std::wstring(line).c_str();
+  }
+  // A switch behind another one is still present for whoever asks for it.
+  env.P().system.commandLine = L"vexa.exe /setupsucc /autorun";
+  EXPECT_TRUE(app::HasRunModeSwitch(app::RunMode::kAutorun));
+  EXPECT_FALSE(app::HasRunModeSwitch(app::RunMode::kShowDesktop));
+  EXPECT_FALSE(app::HasRunModeSwitch(app::RunMode::kNormal));
+}
+
 TEST_F(RunModesTest, ShowDesktopRunCreatesABareHiddenWindowAndEndsByItself) {
   env.P().system.commandLine = L"vexa.exe /ShowDeskTop";
   app::CGlobalModule ctx(components);

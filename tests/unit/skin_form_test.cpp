@@ -6,7 +6,7 @@
 #include "platform/platform.h"
 #include "skin/button.h"
 #include "skin/form.h"
-#include "skin/form_back.h"
+#include "windows/form_back.h"
 #include "skin/image_control.h"
 #include "support/fake_env.h"
 #include "support/test_components.h"
@@ -211,8 +211,8 @@ TEST_F(BackdropTest, PaintsTheRoundedImageOnceAndPlacesAndDragsTheLoginWindow) {
   ctx.windowClass = L"ZuWayfar";
   ctx.title = L"VexaBrannoc";
   ctx.topMost = 1;
-  auto back = std::make_unique<skin::CFormBack>();
-  skin::CFormBack* b = back.get();
+  auto back = std::make_unique<windows::CFormBack>();
+  windows::CFormBack* b = back.get();
   ctx.backdrop = std::move(back);
   b->SetRect(0, 0, 1287, 732);
   ASSERT_TRUE(b->Init());

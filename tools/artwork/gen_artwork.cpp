@@ -17,9 +17,14 @@
 #include <string>
 #include <vector>
 
+#include "resource_ids.h"
+
 namespace {
 
 std::string g_out;
+
+// The file of a resource: its id and the given ending ("170.png").
+std::string File(int id, const std::string& ending) { return std::to_string(id) + ending; }
 
 struct Rgb {
   double r, g, b;
@@ -390,7 +395,7 @@ void Backdrop() {
       }
     }
   }
-  WritePng("170.png", W, H, Format::kPalette, {}, index, palette, trns);
+  WritePng(File(res::IDB_BACKDROP, ".png"), W, H, Format::kPalette, {}, index, palette, trns);
 }
 
 // --- BITMAP and icon ----------------------------------------------------------------
@@ -462,7 +467,7 @@ void Bitmap220() {
   PutLe(file, 0, 4);
   PutLe(file, 14 + 40, 4);
   file.insert(file.end(), dib.begin(), dib.end());
-  WriteFile("220.bmp", file);
+  WriteFile(File(res::IDB_KEY_BITMAP, ".bmp"), file);
 }
 
 void Icon() {
@@ -472,7 +477,7 @@ void Icon() {
     Canvas c(s, s);
     GameIcon(c);
     std::vector<uint8_t> px = Straight(c);
-    if (s == 32) WritePng("151.png", s, s, Format::kRgba, px);
+    if (s == 32) WritePng(File(res::IDI_APP_ICON, ".png"), s, s, Format::kRgba, px);
     images.push_back(Dib(px, s, s, 32, true));
   }
   std::vector<uint8_t> ico;
@@ -492,12 +497,12 @@ void Icon() {
     offset += static_cast<uint32_t>(images[i].size());
   }
   for (auto& img : images) ico.insert(ico.end(), img.begin(), img.end());
-  WriteFile("151.ico", ico);
+  WriteFile(File(res::IDI_APP_ICON, ".ico"), ico);
   // The same icon at the sizes of a Linux desktop's icon theme.
   for (int s : {48, 128, 256}) {
     Canvas c(s, s);
     GameIcon(c);
-    WritePng("151-" + std::to_string(s) + ".png", s, s, Format::kRgba, Straight(c));
+    WritePng(File(res::IDI_APP_ICON, "-" + std::to_string(s) + ".png"), s, s, Format::kRgba, Straight(c));
   }
 }
 
@@ -512,40 +517,41 @@ int main(int argc, char** argv) {
   Backdrop();
   // 183: the login window's background, all key colour: the backdrop shows
   // through it everywhere except where buttons and the page are.
-  Solid("183.png", 29, 30, kKey);
+  Solid(File(res::IDB_LOGIN_BACKGROUND, ".png"), 29, 30, kKey);
   const Rgb closeRed{0.78, 0.2, 0.2}, lit{0.3, 0.48, 0.8};
   for (int hover = 0; hover < 2; ++hover) {
-    const auto n = [hover](int a) { return std::to_string(a + hover) + ".png"; };
-    StripButton(n(184), 27, 27, Glyph::kTray, hover, lit);
-    StripButton(n(186), 28, 27, Glyph::kClose, hover, closeRed);
-    LoginWindowButton(n(188), Glyph::kClose, hover);
-    LoginLink(n(190), "论坛", hover);
-    LoginWindowButton(n(192), Glyph::kMinimise, hover);
-    LoginLink(n(194), "官网", hover);
-    BigButton(n(196), hover);
-    LoginLink(n(198), "充值", hover);
-    LoginLink(n(200), "客服", hover);
-    StripLink(n(202), "论坛", hover);
-    StripButton(n(205), 27, 27, Glyph::kMaximise, hover, lit);
-    StripButton(n(207), 28, 27, Glyph::kMinimise, hover, lit);
-    StripButton(n(209), 27, 27, Glyph::kRestore, hover, lit);
-    StripLink(n(211), "官网", hover);
-    StripLink(n(213), "充值", hover);
-    StripLink(n(215), "客服", hover);
-    StripButton(n(217), 38, 18, Glyph::kMenu, hover, lit);
-    StripButton(n(224), 27, 27, Glyph::kClose, hover, closeRed);
-    BigButton(n(226), hover);
+    // The hover image of each pair is the id after its normal one.
+    const auto n = [hover](int id) { return std::to_string(id + hover) + ".png"; };
+    StripButton(n(res::IDB_STRIP_TRAY), 27, 27, Glyph::kTray, hover, lit);
+    StripButton(n(res::IDB_STRIP_CLOSE), 28, 27, Glyph::kClose, hover, closeRed);
+    LoginWindowButton(n(res::IDB_LOGIN_CLOSE), Glyph::kClose, hover);
+    LoginLink(n(res::IDB_LOGIN_FORUM), "论坛", hover);
+    LoginWindowButton(n(res::IDB_LOGIN_MINIMIZE), Glyph::kMinimise, hover);
+    LoginLink(n(res::IDB_LOGIN_OFFICIAL), "官网", hover);
+    BigButton(n(res::IDB_WIDE_BUTTON), hover);
+    LoginLink(n(res::IDB_LOGIN_PAY), "充值", hover);
+    LoginLink(n(res::IDB_LOGIN_SERVICE), "客服", hover);
+    StripLink(n(res::IDB_STRIP_FORUM), "论坛", hover);
+    StripButton(n(res::IDB_STRIP_MAXIMIZE), 27, 27, Glyph::kMaximise, hover, lit);
+    StripButton(n(res::IDB_STRIP_MINIMIZE), 28, 27, Glyph::kMinimise, hover, lit);
+    StripButton(n(res::IDB_STRIP_RESTORE), 27, 27, Glyph::kRestore, hover, lit);
+    StripLink(n(res::IDB_STRIP_OFFICIAL), "官网", hover);
+    StripLink(n(res::IDB_STRIP_PAY), "充值", hover);
+    StripLink(n(res::IDB_STRIP_SERVICE), "客服", hover);
+    StripButton(n(res::IDB_STRIP_MENU), 38, 18, Glyph::kMenu, hover, lit);
+    StripButton(n(res::IDB_QUICK_CLOSE), 27, 27, Glyph::kClose, hover, closeRed);
+    BigButton(n(res::IDB_WIDE_BUTTON_2), hover);
   }
   {
     Canvas c(25, 25);
     StripBackground(c, 2);
     GameIcon(c);
-    Save(c, "204.png", Format::kRgb);
+    Save(c, File(res::IDB_GAME_ICON, ".png"), Format::kRgb);
   }
-  TitleStrip("219.png", kStripTop, kStripBottom);
-  TitleStrip("221.png", Rgb{0.18, 0.3, 0.5}, Rgb{0.1, 0.18, 0.34});
-  Solid("222.png", 3, 359, Rgb{0.1, 0.18, 0.34});
-  Solid("223.png", 469, 4, Rgb{0.1, 0.18, 0.34});
+  TitleStrip(File(res::IDB_GAME_STRIP, ".png"), kStripTop, kStripBottom);
+  TitleStrip(File(res::IDB_QUICK_TITLE, ".png"), Rgb{0.18, 0.3, 0.5}, Rgb{0.1, 0.18, 0.34});
+  Solid(File(res::IDB_QUICK_SIDE, ".png"), 3, 359, Rgb{0.1, 0.18, 0.34});
+  Solid(File(res::IDB_QUICK_BOTTOM, ".png"), 469, 4, Rgb{0.1, 0.18, 0.34});
   Bitmap220();
   Icon();
   return 0;

@@ -31,7 +31,7 @@
 #include "platform/fake/fake_url_cache.h"
 #include "platform/platform.h"
 #include "platform/portable/ini_file.h"
-#include "platform/portable/posix_files.h"
+#include "platform/linux/posix_files.h"
 #include "platform/portable/soft_canvas.h"
 #include "platform/portable/string_table.h"
 #include "platform/portable/window_core.h"

@@ -157,7 +157,7 @@ void FakeWebBrowser::RaiseTitleChange(const std::wstring& title) {
 }
 
 void* FakeWebBrowser::RaiseGetExternal(void* initial) {
-  void* slot = initial;
+  auto* slot = static_cast<ExternalObject*>(initial);
   if (events_) events_->GetExternal(&slot);  // the UI handler is not part of the sink
   return slot;
 }

@@ -7,17 +7,17 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/gtk/curl_http.h"
+#include "platform/linux/curl_http.h"
 #include "platform/gtk/gtk_canvas.h"
 #include "platform/gtk/gtk_shell.h"
 #include "platform/gtk/gtk_ui.h"
 #include "platform/gtk/gtk_url_cache.h"
 #include "platform/gtk/gtk_web_engine.h"
-#include "platform/gtk/linux_machine.h"
-#include "platform/gtk/linux_processes.h"
+#include "platform/linux/linux_machine.h"
+#include "platform/linux/linux_processes.h"
 #include "platform/platform.h"
 #include "platform/portable/ini_file.h"
-#include "platform/portable/posix_files.h"
+#include "platform/linux/posix_files.h"
 #include "platform/portable/string_table.h"
 #include "platform/portable/utf8.h"
 

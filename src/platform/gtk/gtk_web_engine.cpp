@@ -462,10 +462,10 @@ void GtkWebBrowser::OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptR
   g_free(text);
   if (self->secret_.empty() || message.compare(0, self->secret_.size(), self->secret_) != 0)
     return;
-  void* slot = nullptr;
+  ExternalObject* slot = nullptr;
   self->events_->GetExternal(&slot);
   if (!slot) return;
-  static_cast<WebScriptObject*>(slot)->OnScriptMessage(FromUtf8(message.substr(self->secret_.size())));
+  reinterpret_cast<WebScriptObject*>(slot)->OnScriptMessage(FromUtf8(message.substr(self->secret_.size())));
 }
 
 gboolean GtkWebBrowser::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*,

@@ -10,11 +10,11 @@
   extern "C" const uint8_t vexa_res_##name[];                                       \
   extern "C" const uint8_t vexa_res_##name##_end[];
 
-#define RES_PNG(id, file) VEXA_INCBIN(png_##id, file)
-#define RES_BITMAP(id, file) VEXA_INCBIN(bmp_##id, file)
-#define RES_ICON(id, ico, png) VEXA_INCBIN(icon_##id, png)
-#define RES_MENU(id, caption)
-#define RES_MENU_ITEM(command, text)
+#define RES_PNG(name, id, file) VEXA_INCBIN(png_##id, file)
+#define RES_BITMAP(name, id, file) VEXA_INCBIN(bmp_##id, file)
+#define RES_ICON(name, id, ico, png) VEXA_INCBIN(icon_##id, png)
+#define RES_MENU(name, id, caption)
+#define RES_MENU_ITEM(name, command, text)
 #define RES_MENU_END
 #include "resources.inc"
 #undef RES_PNG
@@ -27,11 +27,11 @@
 namespace pf {
 namespace {
 
-#define RES_PNG(id, file) {id, L"PNG", vexa_res_png_##id, vexa_res_png_##id##_end},
-#define RES_BITMAP(id, file) {id, L"BITMAP", vexa_res_bmp_##id, vexa_res_bmp_##id##_end},
-#define RES_ICON(id, ico, png) {id, L"ICON", vexa_res_icon_##id, vexa_res_icon_##id##_end},
-#define RES_MENU(id, caption)
-#define RES_MENU_ITEM(command, text)
+#define RES_PNG(name, id, file) {id, L"PNG", vexa_res_png_##id, vexa_res_png_##id##_end},
+#define RES_BITMAP(name, id, file) {id, L"BITMAP", vexa_res_bmp_##id, vexa_res_bmp_##id##_end},
+#define RES_ICON(name, id, ico, png) {id, L"ICON", vexa_res_icon_##id, vexa_res_icon_##id##_end},
+#define RES_MENU(name, id, caption)
+#define RES_MENU_ITEM(name, command, text)
 #define RES_MENU_END
 const EmbeddedResource kResources[] = {
 #include "resources.inc"
@@ -43,11 +43,11 @@ const EmbeddedResource kResources[] = {
 #undef RES_MENU_ITEM
 #undef RES_MENU_END
 
-#define RES_PNG(id, file)
-#define RES_BITMAP(id, file)
-#define RES_ICON(id, ico, png)
-#define RES_MENU(id, caption) {id, caption, {
-#define RES_MENU_ITEM(command, text) {command, text},
+#define RES_PNG(name, id, file)
+#define RES_BITMAP(name, id, file)
+#define RES_ICON(name, id, ico, png)
+#define RES_MENU(name, id, caption) {id, caption, {
+#define RES_MENU_ITEM(name, command, text) {command, text},
 #define RES_MENU_END {0, nullptr}}},
 const EmbeddedMenu kMenus[] = {
 #include "resources.inc"

@@ -493,7 +493,7 @@ HRESULT UiFace::GetExternal(IDispatch** out) {
     if (out) *out = nullptr;
     return S_FALSE;
   }
-  if (WebEvents* events = host->Events()) events->GetExternal(reinterpret_cast<void**>(out));
+  if (WebEvents* events = host->Events()) events->GetExternal(reinterpret_cast<ExternalObject**>(out));
   return S_OK;
 }
 

@@ -1,12 +1,13 @@
-#include "skin/form_back.h"
+#include "windows/form_back.h"
 
 #include "app/global_module.h"
 #include "platform/platform.h"
+#include "resource_ids.h"
 #include "skin/skin_image.h"
 
-namespace skin {
+namespace windows {
 namespace {
-constexpr int kBackdropImage = 170;
+constexpr int kBackdropImage = res::IDB_BACKDROP;
 bool TopMost() {
   app::CGlobalModule* ctx = app::CGlobalModule::Instance();
   return ctx && ctx->topMost == 1;
@@ -22,9 +23,9 @@ bool CFormBack::Init() {
   Create(ctx ? ctx->windowClass : std::wstring(), ctx ? ctx->title : std::wstring(), nullptr);
   pf::Ui& ui = pf::ui();
   ui.SetWindowLong(window_, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & 0x7F30FF7Fu) | 0x000A0000u);
+                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kBareStyleKeep) | skin::kTaskbarStyleBits);
   ui.SetWindowLong(window_, pf::kGWL_EXSTYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) & ~0x181u) | pf::kWS_EX_LAYERED |
+                   (ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) & ~(skin::kEdgeExStyles | pf::kWS_EX_TOOLWINDOW)) | pf::kWS_EX_LAYERED |
                        (TopMost() ? pf::kWS_EX_TOPMOST : 0u));
   PaintLayered();
   return true;
@@ -39,15 +40,15 @@ void CFormBack::PaintLayered() {
   size_t bytes = 0;
   if (pf::res().FindResource(kBackdropImage, L"PNG", data, bytes)) {
     bool alpha = false;
-    CImage image;
+    skin::CImage image;
     image.Attach(pf::gfx().DecodePng(data, bytes, alpha), alpha);
     if (image.IsLoaded()) {
-      PremultiplyAlphaRounded(image);
+      skin::PremultiplyAlphaRounded(image);
       if (image.hasAlpha) {
-        BlendDraw(image, memory.get(), 0, 0, image.width, image.height, 0, 0, image.width,
+        skin::BlendDraw(image, memory.get(), 0, 0, image.width, image.height, 0, 0, image.width,
                   image.height, 255);
       } else {
-        StretchDraw(image, memory.get(), 0, 0, image.width, image.height, 0, 0, image.width,
+        skin::StretchDraw(image, memory.get(), 0, 0, image.width, image.height, 0, 0, image.width,
                     image.height);
       }
     }
@@ -98,9 +99,9 @@ void CFormBack::OnMove() {
 
 pf::LResult CFormBack::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
                                      pf::LParam lParam) {
-  if (CRKForm::HandleMessage(hwnd, message, wParam, lParam) != 0)
+  if (skin::CRKForm::HandleMessage(hwnd, message, wParam, lParam) != 0)
     return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
   return 0;
 }
 
-}  // namespace skin
+}  // namespace windows

@@ -1,4 +1,4 @@
-#include "platform/gtk/curl_http.h"
+#include "platform/linux/curl_http.h"
 
 #include <curl/curl.h>
 

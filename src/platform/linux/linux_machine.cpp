@@ -28,7 +28,7 @@
 #include <cpuid.h>
 #endif
 
-#include "platform/gtk/linux_machine.h"
+#include "platform/linux/linux_machine.h"
 #include "platform/portable/utf8.h"
 #include "platform/win32_values.h"
 

@@ -1,10 +1,10 @@
-#include "app/time_text.h"
+#include "reporting/time_text.h"
 
 #include <ctime>
 
 #include "platform/platform.h"
 
-namespace app {
+namespace reporting {
 
 std::wstring FormatLocalNow(const char* format) {
   pf::LocalTime local;
@@ -22,4 +22,4 @@ std::wstring FormatLocalNow(const char* format) {
   return std::wstring(buffer, buffer + n);
 }
 
-}  // namespace app
+}  // namespace reporting

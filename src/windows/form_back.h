@@ -6,9 +6,9 @@
 #include "app/forms.h"
 #include "skin/form.h"
 
-namespace skin {
+namespace windows {
 
-class CFormBack : public CRKForm, public app::IBackdropForm {
+class CFormBack : public skin::CRKForm, public app::IBackdropForm {
  public:
   CFormBack();
   ~CFormBack() override;
@@ -25,16 +25,16 @@ class CFormBack : public CRKForm, public app::IBackdropForm {
   void ShowBackdrop(bool keepPosition);
 
   // The shell's view of the form.
-  pf::HWindow GetHWND() const override { return CRKForm::GetHWND(); }
-  bool PreTranslateMessage(pf::Msg* msg) override { return CRKForm::PreTranslateMessage(msg); }
-  void RedrawControls(bool onlyMarked) override { CRKForm::RedrawControls(onlyMarked); }
-  using CRKForm::SetRect;
+  pf::HWindow GetHWND() const override { return skin::CRKForm::GetHWND(); }
+  bool PreTranslateMessage(pf::Msg* msg) override { return skin::CRKForm::PreTranslateMessage(msg); }
+  void RedrawControls(bool onlyMarked) override { skin::CRKForm::RedrawControls(onlyMarked); }
+  using skin::CRKForm::SetRect;
   void SetRect(int left, int top, int right, int bottom) override {
-    CRKForm::SetRect(pf::Rect{left, top, right, bottom});
+    skin::CRKForm::SetRect(pf::Rect{left, top, right, bottom});
   }
 
  private:
   void PaintLayered();
 };
 
-}  // namespace skin
+}  // namespace windows

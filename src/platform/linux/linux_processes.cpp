@@ -1,4 +1,4 @@
-#include "platform/gtk/linux_processes.h"
+#include "platform/linux/linux_processes.h"
 
 #include <spawn.h>
 #include <sys/stat.h>
