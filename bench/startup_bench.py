@@ -87,6 +87,8 @@ def start_platform(painted, quiet_log):
 
     def handle(req):
         if req.path == "/_bench/painted":
+            if os.environ.get("STARTUP_TRACE"):
+                print("  %.3f first frame" % time.monotonic(), flush=True)
             painted.mark()
             return roles_mod.Response(b"", 200, "text/plain", "bench")
         if os.environ.get("STARTUP_TRACE"):
