@@ -8,7 +8,9 @@ has produced its first frame (two animation frames after the first script
 run).  The time from starting the process to that request is the start-up
 time; the process's resident memory is read at that moment.
 
-Prints, with the medians of several runs of each program (runs alternate):
+Prints, with the medians of several runs of each program (runs alternate,
+and so does which of the two goes first in a pair), the medians of the
+ratios of the back-to-back pairs:
   startup/bare-webview ratio: N
   rss/bare-webview ratio: N
 and then, with the page loaded and still (no field takes the focus, so no
@@ -250,8 +252,9 @@ def main():
                 if one_run(kind, programs[kind], painted, scratch, args.timeout) is None:
                     print("startup: the %s never reported its first frame of %s" % (kind, url))
                     failed = True
-            for _ in range(args.runs if not failed else 0):
-                for kind in ("client", "bare"):
+            for run in range(args.runs if not failed else 0):
+                # Which program goes first alternates from pair to pair.
+                for kind in (("client", "bare") if run % 2 == 0 else ("bare", "client")):
                     got = one_run(kind, programs[kind], painted, scratch, args.timeout)
                     if got is None:
                         print("startup: a %s run failed" % kind)
@@ -265,8 +268,12 @@ def main():
                   % (med["client"][0] * 1000, med["bare"][0] * 1000, args.runs))
             print("rss client: %d KiB  bare web view: %d KiB  (with web engine processes: %d / %d KiB)"
                   % (med["client"][1], med["bare"][1], med["client"][2], med["bare"][2]))
-            print("startup/bare-webview ratio: %.2f" % (med["client"][0] / med["bare"][0]))
-            print("rss/bare-webview ratio: %.2f" % (med["client"][1] / med["bare"][1]))
+            # Each ratio is the median of the ratios of the back-to-back pairs,
+            # so that both sides of one see the same load.
+            def paired(i):
+                return statistics.median(c[i] / b[i] for c, b in zip(results["client"], results["bare"]))
+            print("startup/bare-webview ratio: %.2f" % paired(0))
+            print("rss/bare-webview ratio: %.2f" % paired(1))
             sys.stdout.flush()
 
             if args.idle_seconds > 0:
