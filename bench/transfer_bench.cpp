@@ -12,6 +12,10 @@
 // else the machine wrote.
 // Prints per size "transfer/curl ratio <size>: R" and, for 200 MB, the
 // headline "transfer/curl ratio: R", R being our throughput over curl's.
+// Last, the time a downloader's stop takes while both its workers are blocked
+// on servers that stopped sending (one mid-headers, one mid-body): "stop time
+// ms: N", the median of several stops.  With the argument "stop" only the
+// stop is measured.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,9 +25,11 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/download_worker.h"
+#include "net/http_downloader.h"
 #include "platform/platform.h"
 #include "platform/portable/utf8.h"
 #include "support/http_test_server.h"
@@ -76,9 +82,28 @@ double CurlTime(const std::string& url, const std::string& file, uint64_t size) 
   return ok ? t : -1;
 }
 
+// One stop of a downloader whose two workers wait on stalled servers, in
+// milliseconds; negative when the workers never reached the servers.
+double StopTime(testsupport::HttpTestServer& server, size_t requestsBefore) {
+  net::HTTPDownloader downloader;
+  net::DownloadTask task;
+  task.url = server.WUrl("/stall-headers");
+  downloader.Submit(task);
+  task.url = server.WUrl("/stall-body");
+  downloader.Submit(task);
+  if (!downloader.Start() ||
+      !server.WaitForRequests(requestsBefore + 2, std::chrono::seconds(10)))
+    return -1;
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // both now blocked
+  const auto begin = std::chrono::steady_clock::now();
+  downloader.Stop();
+  return Seconds(std::chrono::steady_clock::now() - begin) * 1e3;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const bool stopOnly = argc > 1 && std::string(argv[1]) == "stop";
   testsupport::HttpTestServer server;
   if (!server.ok()) {
     std::fprintf(stderr, "no loopback server\n");
@@ -101,6 +126,7 @@ int main() {
                         {"200 MB", 200ull * 1000 * 1000, 9}};
   int status = 0;
   for (const Case& c : cases) {
+    if (stopOnly) break;
     testsupport::HttpReply reply;
     reply.generatedSize = c.size;
     const std::string path = "/file-" + std::to_string(c.size) + ".bin";
@@ -131,5 +157,27 @@ int main() {
     if (c.size == cases[2].size) std::printf("transfer/curl ratio: %.2f\n", ratio);
   }
   ::rmdir(folder.c_str());
+
+  testsupport::HttpReply stallHeaders;
+  stallHeaders.raw = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n";
+  stallHeaders.holdOpenMs = 600000;
+  server.Route("/stall-headers", stallHeaders);
+  testsupport::HttpReply stallBody;
+  stallBody.raw = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nab";
+  stallBody.holdOpenMs = 600000;
+  server.Route("/stall-body", stallBody);
+  std::vector<double> stops;
+  for (int run = 0; run < 5; ++run) {
+    const double ms = StopTime(server, server.Requests().size());
+    if (ms < 0) {
+      status = 1;
+      break;
+    }
+    stops.push_back(ms);
+  }
+  if (!stops.empty()) {
+    std::printf("stop time ms: %.1f (median of %zu, longest %.1f)\n", Median(stops), stops.size(),
+                *std::max_element(stops.begin(), stops.end()));
+  }
   return status;
 }

@@ -71,14 +71,12 @@ void OpenInOutsideBrowser(const std::wstring& url) {
   pf::Shell& shell = pf::shell();
   const std::wstring path = ctx->platformBrowserPath;
   if (!path.empty() && pf::files().Exists(path)) {
-    // Written before the ping is submitted: its request carries the referrer.
-    ctx->refererPending = true;
+    // The ping's own task carries the page as its referrer.
     ctx->lastOutsideUrl = url;
     shell.Execute(L"", path, Quoted(url), pf::kSW_SHOWNORMAL);
     reporting::SendPlatformBrowserPing();
     return;
   }
-  ctx->refererPending = false;
   ctx->lastOutsideUrl = url;
   if (shell.Execute(L"open", L"iexplore", Quoted(url), pf::kSW_SHOW) <= 32)
     shell.Execute(L"open", url, L"", pf::kSW_SHOW);

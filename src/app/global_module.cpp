@@ -61,7 +61,6 @@ void CGlobalModule::InitializeContext() {
   topMost = ReadIniInt(L"Common", L"TopMost", 0);
   autoRun = ReadIniInt(L"Common", L"AutoRun", 0);
   platformBrowserPath = components_.FindPlatformBrowser(L"\\VexaExplorer.exe");
-  refererPending = false;
   lastOutsideUrl.clear();
 
   std::wstring installTime = ReadIniText(L"Install", L"InstallTime", L"");

@@ -3,12 +3,12 @@
 // download queue and the values the other subsystems read from it.
 //
 // Threads: constructed and destroyed on the first thread; afterwards read and
-// written on the user-interface thread only.  The referer hand-over of
-// refererPending and lastOutsideUrl is copied into the ping's task when it is
-// made, so no worker reads them.
+// written on the user-interface thread only.  lastOutsideUrl, the page last
+// handed to the user's browser, is copied into its ping's task (with the
+// referer and cookie that ping sends) when the task is made, so no worker
+// reads it.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -70,7 +70,6 @@ class CGlobalModule : public pf::MessageFilter {
   std::wstring userName;
   std::wstring serverId;
   int32_t runCount = 0;
-  std::atomic<bool> refererPending{false};
   std::wstring platformBrowserPath;
   std::wstring lastOutsideUrl;
   // Owns the object quickLogin points to; freed by the application window

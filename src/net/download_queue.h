@@ -15,7 +15,8 @@ class DownloadQueue {
   // Copies the request (and its body, when its length is positive) into a new
   // queued task; the caller may destroy its record at once.  Thread-safe.
   virtual bool Submit(const DownloadTask& request) = 0;
-  // Tells every worker to stop and waits for each within its time limit.
+  // Tells every worker to stop, ends the transfers in hand and joins the
+  // workers; no worker outlives the call.
   virtual void Stop() = 0;
 };
 

@@ -126,41 +126,32 @@ CThreadHolder::~CThreadHolder() {
 
 bool CThreadHolder::Start(std::shared_ptr<void> keepAlive) {
   if (thread_.joinable()) return false;
-  {
-    std::lock_guard<std::mutex> hold(endLock_);
-    ended_ = false;
-  }
   try {
-    thread_ = std::thread([this, keepAlive] { Run(); });
+    thread_ = std::thread([this, keepAlive] {
+      if (procedure) procedure(parameter);
+    });
   } catch (const std::system_error&) {
     return false;
   }
   return true;
 }
 
-void CThreadHolder::Run() {
-  if (procedure) procedure(parameter);
-  std::lock_guard<std::mutex> hold(endLock_);
-  ended_ = true;
-  endSignal_.notify_all();
-}
-
-bool CThreadHolder::WaitAndForget(std::chrono::milliseconds timeout) {
-  if (!thread_.joinable()) return true;
-  bool ended;
-  {
-    std::unique_lock<std::mutex> hold(endLock_);
-    ended = endSignal_.wait_for(hold, timeout, [this] { return ended_; });
-  }
-  if (ended)
-    thread_.join();
-  else
-    thread_.detach();  // it still holds its worker, so nothing it touches goes away
-  return ended;
+void CThreadHolder::Join() {
+  if (thread_.joinable()) thread_.join();
 }
 
 DownloadWorker::DownloadWorker(std::shared_ptr<PendingQueue> queue, RefererSource referer)
     : queue_(std::move(queue)), referer_(std::move(referer)) {}
+
+void DownloadWorker::SetActiveRequest(pf::HInternet request) {
+  std::lock_guard<std::mutex> hold(activeLock_);
+  activeRequest_ = request;
+}
+
+void DownloadWorker::CancelTransfer() {
+  std::lock_guard<std::mutex> hold(activeLock_);
+  if (activeRequest_) pf::http().CancelRequest(activeRequest_);
+}
 
 bool DownloadWorker::BuildTargetPath(DownloadTask& task) {
   if (targetBuilt_ || (!task.appendUrlName && !task.uniqueName)) return true;
@@ -188,7 +179,9 @@ bool DownloadWorker::BuildTargetPath(DownloadTask& task) {
 // referer); send; check the status; without a file path stop there;
 // otherwise build the target path, get Content-Length, create the file and
 // stream the body into it chunk by chunk.  The stop flag is checked between
-// the steps and before every chunk.  What was opened is closed on every path.
+// the steps and before every chunk; while the request is open a stop also
+// cancels it, which ends a blocked send or read.  What was opened is closed
+// on every path.
 DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
   pf::Http& http = pf::http();
   pf::UrlParts parts;
@@ -204,6 +197,7 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
   pf::HTargetFile file = nullptr;
   // What was opened is closed on every path, an exception's included.
   struct Closer {
+    DownloadWorker& worker;
     pf::Http& http;
     pf::HInternet& internet;
     pf::HInternet& connection;
@@ -211,12 +205,16 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
     pf::HTargetFile& file;
     ~Closer() {
       if (file) http.CloseFile(file);
-      if (request) http.CloseHandle(request);
+      if (request) {
+        // No cancel may reach the request once it is closed.
+        worker.SetActiveRequest(nullptr);
+        http.CloseHandle(request);
+      }
       if (connection) http.CloseHandle(connection);
       if (internet) http.CloseHandle(internet);
     }
-  } closer{http, internet, connection, request, file};
-  const DownloadResult result = [&]() -> DownloadResult {
+  } closer{*this, http, internet, connection, request, file};
+  DownloadResult result = [&]() -> DownloadResult {
     internet = http.Open(kAgent);
     if (!internet) return DL_NO_CONNECTION;
     if (Stopping()) return DL_CANCELLED;
@@ -227,10 +225,12 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
     const bool post = task.body != nullptr && task.bodyLength > 0;
     if (post) {
       request = http.OpenRequest(connection, L"POST", parts.path, parts.secure);
+      if (request) SetActiveRequest(request);
       if (!request || !http.AddRequestHeaders(request, kPostHeader)) return DL_REQUEST_FAILED;
     } else {
       request = http.OpenRequest(connection, L"GET", parts.path, parts.secure);
       if (!request) return DL_REQUEST_FAILED;
+      SetActiveRequest(request);
       // The referer travels in its own task, so it lands on that request only.
       if (!task.referer.empty()) {
         if (!http.AddRequestHeaders(request, L"Referer: " + task.referer + L"\r\n"))
@@ -290,6 +290,8 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
     }
     return DL_OK;
   }();
+  // A call that failed because a stop cancelled the request was cancelled.
+  if (result != DL_OK && Stopping()) result = DL_CANCELLED;
   // The partial file is closed before it may take its final name.
   if (file) http.CloseFile(file);
   file = nullptr;

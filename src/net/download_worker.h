@@ -5,7 +5,8 @@
 // Start and Stop run on the thread that owns the HTTPDownloader; Submit may
 // come from any thread.  The pending queue's lock guards the task list and the
 // list of wake-up events; each stop flag is written by the owner and read by
-// its worker.
+// its worker.  A stop also cancels the request of the attempt in hand, so a
+// worker blocked on a server that stopped sending ends at once and is joined.
 #pragma once
 
 #include <atomic>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "net/download_task.h"
+#include "platform/http.h"
 
 namespace net {
 
@@ -53,7 +55,7 @@ struct QueuedTask {
 
 // The tasks waiting for a worker, oldest first, and the wake-up events of the
 // running workers.  Shared by the downloader and its workers, so a worker
-// that outlives its downloader (after a stop time-out) still finds it.
+// that ends after its downloader was released still finds it.
 class PendingQueue {
  public:
   // Appends the task and wakes every registered worker.
@@ -77,7 +79,7 @@ class CThreadHolder {
   using Procedure = void (*)(uintptr_t parameter);
 
   CThreadHolder() = default;
-  // Sets the stop flag and waits for the thread without a time limit.
+  // Sets the stop flag and waits for the thread.
   virtual ~CThreadHolder();
   CThreadHolder(const CThreadHolder&) = delete;
   CThreadHolder& operator=(const CThreadHolder&) = delete;
@@ -87,22 +89,16 @@ class CThreadHolder {
   // could be started.
   bool Start(std::shared_ptr<void> keepAlive);
   bool HasThread() const { return thread_.joinable(); }
-  // Waits up to the time for the thread to end.  An ended thread is joined;
-  // one still running is detached (it keeps what keepAlive holds).  Either
-  // way the holder forgets it.  True when the thread ended in time.
-  bool WaitAndForget(std::chrono::milliseconds timeout);
+  // Waits for the thread to end and forgets it; the stop flag must be set
+  // (and whatever the thread waits on released) first.
+  void Join();
 
   std::atomic<int32_t> stopFlag{1};
   Procedure procedure = nullptr;
   uintptr_t parameter = 0;
 
  private:
-  void Run();
-
   std::thread thread_;
-  std::mutex endLock_;
-  std::condition_variable endSignal_;
-  bool ended_ = false;
 };
 
 // Whether a file name taken from a URL may be used inside a folder on either
@@ -126,6 +122,10 @@ class DownloadWorker : public std::enable_shared_from_this<DownloadWorker> {
   void Loop();
 
   bool Stopping() const { return holder.stopFlag.load() != 0; }
+  // Cancels the request of the attempt in hand, if there is one, so that a
+  // send or read blocked on a silent server returns at once.  Called from the
+  // stopping thread after it raised the stop flag.
+  void CancelTransfer();
 
   CThreadHolder holder;
   std::shared_ptr<AutoResetEvent> wake = std::make_shared<AutoResetEvent>();
@@ -134,10 +134,14 @@ class DownloadWorker : public std::enable_shared_from_this<DownloadWorker> {
   // Step 10 of the attempt; false when no name could be made.
   bool BuildTargetPath(DownloadTask& task);
   void Pause();
+  // Makes the attempt's request the one CancelTransfer reaches (null: none).
+  void SetActiveRequest(pf::HInternet request);
 
   std::shared_ptr<PendingQueue> queue_;
   RefererSource referer_;
   bool targetBuilt_ = false;
+  std::mutex activeLock_;                // held while the request is set, cleared or cancelled
+  pf::HInternet activeRequest_ = nullptr;  // guarded by activeLock_
   uint8_t buffer_[kChunkSize];
 };
 

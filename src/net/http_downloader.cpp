@@ -54,10 +54,14 @@ bool HTTPDownloader::Submit(const DownloadTask& request) {
 
 void HTTPDownloader::Stop() {
   std::lock_guard<std::mutex> hold(startStop_);
+  // Every worker is told first, so they all wind down at the same time.
   for (const auto& worker : workers_) {
     worker->holder.stopFlag = 1;
     worker->wake->Set();
-    worker->holder.WaitAndForget(kStopWait);
+    worker->CancelTransfer();
+  }
+  for (const auto& worker : workers_) {
+    worker->holder.Join();
     pending_->Unregister(worker->wake);
   }
   workers_.clear();

@@ -19,7 +19,6 @@ namespace net {
 class HTTPDownloader final : public DownloadQueue {
  public:
   static constexpr int kWorkerCount = 2;
-  static constexpr std::chrono::milliseconds kStopWait{5000};
 
   explicit HTTPDownloader(RefererSource referer = RefererSource());
   // Stops the workers; tasks still pending are released without a report.
@@ -30,9 +29,10 @@ class HTTPDownloader final : public DownloadQueue {
   bool Start() override;
   bool IsStarted() const override { return started_.load(); }
   bool Submit(const DownloadTask& request) override;
-  // For each worker in creation order: raise its stop flag, wake it, wait up
-  // to 5000 ms for it (a worker still busy then is left to end on its own),
-  // and release it.
+  // Raises every worker's stop flag, wakes it and cancels the request of its
+  // attempt in hand; then joins each in creation order and releases it.  A
+  // worker ends within moments: its pauses and idle waits end on the flag,
+  // and a send or read on a silent server ends with the cancelled request.
   void Stop() override;
 
   size_t PendingCount() { return pending_->Size(); }

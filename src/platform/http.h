@@ -4,7 +4,9 @@
 // Handles: an Internet handle (Open), a connection (Connect) and a request
 // (OpenRequest); each is closed with CloseHandle, the request first.  A handle
 // belongs to the thread that opened it; two threads may run attempts at once
-// with their own handles.  The cookie store is process-wide and thread-safe.
+// with their own handles.  The one exception is CancelRequest, which another
+// thread calls to end a request its owner may be blocked on.  The cookie store
+// is process-wide and thread-safe.
 #pragma once
 
 #include <cstdint>
@@ -70,6 +72,11 @@ class Http {
   virtual bool ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint32_t& read) = 0;
   // InternetCloseHandle.
   virtual void CloseHandle(HInternet handle) = 0;
+  // Ends a request from another thread: a SendRequest or ReadFile blocked on
+  // it returns false promptly, and every later call on it fails.  The owner
+  // still closes it with CloseHandle.  The caller makes sure the owner has
+  // not closed it yet (WinINet: InternetCloseHandle from the stopping side).
+  virtual void CancelRequest(HInternet request) = 0;
 
   // CreateFileW(path, GENERIC_WRITE, FILE_SHARE_WRITE, none, CREATE_ALWAYS, 0, none).
   virtual HTargetFile CreateFile(const std::wstring& path) = 0;

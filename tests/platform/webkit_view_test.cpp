@@ -21,6 +21,8 @@
 #include "browser/browser_view.h"
 #include "platform/platform.h"
 #include "platform/portable/utf8.h"
+#include "platform/gtk/gtk_window_access.h"
+#include "support/browser_rules_driver.h"
 #include "support/page_server.h"
 
 namespace {
@@ -124,7 +126,10 @@ class WebKitView : public ::testing::Test {
         << path;
   }
 
-  static PageServer server;
+ public:
+  static PageServer server;  // shared with the URL-rule suite's driver below
+
+ protected:
   pf::HWindow form = nullptr;
 };
 
@@ -147,26 +152,6 @@ TEST_F(WebKitView, FirstLoadRaises8Then0AndTheWindowIsAPlacedChild) {
   // Keyboard and mouse go to WebKit through GTK: nothing is consumed here.
   pf::Msg key{view, pf::kWM_KEYDOWN, 9, 0, 0, {}};
   EXPECT_EQ(owner.view.PreTranslateMessage(&key), 0);
-}
-
-TEST_F(WebKitView, ScriptAndBlankLinksRaiseNothing) {
-  Owner owner;
-  Open(owner, "/links");
-  owner.notes.clear();
-  ASSERT_TRUE(RunUntil([&] { return owner.HasTitle(L"links done"); }));
-  EXPECT_TRUE(owner.Rules().empty());
-  EXPECT_EQ(owner.view.GetUrl(), server.Url("/links"));
-}
-
-TEST_F(WebKitView, ExeLinkIsDivertedAndThePageStays) {
-  Owner owner;
-  Open(owner, "/exe");
-  owner.notes.clear();
-  ASSERT_TRUE(RunUntil([&] { return owner.HasTitle(L"exe done") && !owner.Rules().empty(); }));
-  RunFor(200);
-  EXPECT_EQ(owner.Rules(), (std::vector<unsigned>{10}));
-  EXPECT_EQ(owner.view.GetUrl(), server.Url("/setup.exe?x=1"));
-  EXPECT_EQ(server.Log().find("/setup.exe"), std::string::npos);
 }
 
 TEST_F(WebKitView, WindowOpenIsDivertedWithoutANewWindow) {
@@ -217,28 +202,6 @@ TEST_F(WebKitView, UnblockedPopupGetsItsOwnWindowAndIsStillDiverted) {
   g_list_free(after);
   g_list_free(before);
   EXPECT_EQ(added, 1);
-}
-
-TEST_F(WebKitView, LoopbackNumberPopupIsRefusedSilently) {
-  Owner owner;
-  Open(owner, "/open-loopback");
-  owner.notes.clear();
-  ASSERT_TRUE(RunUntil([&] { return owner.HasTitle(L"loopback done true"); }));
-  EXPECT_TRUE(owner.Rules().empty());
-  EXPECT_EQ(server.Log().find("/loopback-target"), std::string::npos);
-  EXPECT_EQ(owner.view.GetUrl(), server.Url("/open-loopback"));
-}
-
-TEST_F(WebKitView, Code7HandlerCancelStopsTheNavigation) {
-  Owner owner;
-  owner.cancelWhenUrlHas = L"cancel-me";
-  Open(owner, "/go-cancel");
-  owner.notes.clear();
-  ASSERT_TRUE(RunUntil([&] { return owner.HasTitle(L"cancel done") && !owner.Rules().empty(); }));
-  RunFor(200);
-  EXPECT_EQ(owner.Rules(), (std::vector<unsigned>{7}));
-  EXPECT_EQ(owner.UrlAt(browser::kBeforeNavigate), server.Url("/cancel-me"));
-  EXPECT_EQ(server.Log().find("/cancel-me"), std::string::npos);
 }
 
 TEST_F(WebKitView, RefusedConnectionRaises1WithoutAnErrorPage) {
@@ -346,3 +309,92 @@ TEST_F(WebKitView, DestroyingTheFormTearsTheViewDown) {
 }
 
 }  // namespace
+
+// The URL-rule suite (browser_rules_test.cpp) on WebKitGTK: the page itself
+// navigates or opens a window (a script run through the view), and whether
+// the engine went on shows in the server's log and GTK's windows.
+namespace testsupport {
+namespace {
+class WebKitRulesDriver : public RulesDriver {
+ public:
+  WebKitRulesDriver() {
+    pf::ui().Initialize();
+    pf::WindowClass wc;
+    wc.procedure = &FormProc;
+    wc.className = L"VexaRulesForm";
+    pf::ui().RegisterWindowClass(wc);  // once per process; later calls fail harmlessly
+    pf::SetTrustedPageHosts({L"localhost"});
+    form_ = pf::ui().CreateWindowEx(0, L"VexaRulesForm", L"form", pf::kWS_POPUP, 20, 20, 640,
+                                    480, nullptr);
+    pf::ui().ShowWindow(form_, pf::kSW_SHOW);
+  }
+  ~WebKitRulesDriver() override {
+    if (pf::ui().IsWindow(form_)) pf::ui().DestroyWindow(form_);
+    RunFor(50);
+  }
+  std::string Unavailable() override {
+    return Server().Port() > 0 ? std::string() : "the page server did not start";
+  }
+  pf::HWindow Form() override { return form_; }
+  bool Load(browser::CBrowserView& view, const std::wstring& url) override {
+    RunFor(100);
+    const std::string path = PathOf(url);
+    const int before = Fetched(path);
+    if (!view.Navigate(url) || !RunUntil([&] { return Fetched(path) > before; })) return false;
+    RunFor(400);  // the page arrives and completes
+    return true;
+  }
+  bool PageNavigates(browser::CBrowserView& view, const std::wstring& url) override {
+    const std::string path = PathOf(url);
+    const int before = Fetched(path);
+    RunScript(view, "location.href='" + pf::ToUtf8(url) + "';");
+    RunUntil([&] { return Fetched(path) > before; }, 1000);
+    RunFor(200);
+    return path.empty() || Fetched(path) == before;
+  }
+  bool PageOpensWindow(browser::CBrowserView& view, const std::wstring& url) override {
+    GList* before = gtk_window_list_toplevels();
+    const guint windowsBefore = g_list_length(before);
+    g_list_free(before);
+    const std::string path = PathOf(url);
+    const int fetchedBefore = Fetched(path);
+    RunScript(view, "window.open('" + pf::ToUtf8(url) + "','_blank');");
+    RunUntil([&] { return view.GetUrl() == url; }, 1000);
+    RunFor(300);
+    GList* after = gtk_window_list_toplevels();
+    const guint windowsAfter = g_list_length(after);
+    g_list_free(after);
+    return windowsAfter == windowsBefore && (path.empty() || Fetched(path) == fetchedBefore);
+  }
+  std::wstring PageUrl(const std::string& path) override { return Server().Url(path); }
+
+ private:
+  static PageServer& Server() { return WebKitView::server; }
+  // Runs a script in the view's page, as the page's own.
+  void RunScript(browser::CBrowserView&, const std::string& script) {
+    GtkWidget* layer = pf::gtkbackend::ChildLayer(form_);
+    GList* children = layer ? gtk_container_get_children(GTK_CONTAINER(layer)) : nullptr;
+    for (GList* item = children; item; item = item->next)
+      if (WEBKIT_IS_WEB_VIEW(item->data))
+        webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(item->data), script.c_str(), -1,
+                                            nullptr, nullptr, nullptr, nullptr, nullptr);
+    g_list_free(children);
+  }
+  // The path and query of an address on the page server; empty for others.
+  static std::string PathOf(const std::wstring& url) {
+    const std::wstring base = Server().Url("");
+    return url.rfind(base, 0) == 0 ? pf::ToUtf8(url.substr(base.size())) : std::string();
+  }
+  // How many times the server was asked for exactly this path.
+  static int Fetched(const std::string& path) {
+    std::istringstream lines(Server().Log());
+    int n = 0;
+    for (std::string line; std::getline(lines, line);) n += line == path;
+    return n;
+  }
+  pf::HWindow form_ = nullptr;
+};
+}  // namespace
+
+std::unique_ptr<RulesDriver> MakeRulesDriver() { return std::make_unique<WebKitRulesDriver>(); }
+}  // namespace testsupport

@@ -191,6 +191,54 @@ TEST_F(Downloader, StopSkipsTheFinishedEventAndLeavesPendingTasks) {
   EXPECT_EQ(started, 2u);
 }
 
+// Two workers blocked for good, one in its send and one in a body read: the
+// stop cancels both requests, joins both workers (each has closed every
+// handle and deleted its file before Stop returns) and reports nothing.
+TEST_F(Downloader, StopCancelsStalledRequestsAndJoinsTheWorkers) {
+  pf::FakeHttp::Answer silent;
+  silent.sendStalls = true;
+  env.P().http.answers[L"/silent"] = silent;
+  pf::FakeHttp::Answer half;
+  half.body = std::string(30000, 'h');
+  half.readStallsAt = 20000;
+  env.P().http.answers[L"/half"] = half;
+  net::HTTPDownloader d;
+  ASSERT_TRUE(d.Submit(Task(L"/silent", 1, env.Root() + L"silent.bin")));
+  ASSERT_TRUE(d.Submit(Task(L"/half", 2, env.Root() + L"half.bin")));
+  ASSERT_TRUE(d.Start());
+  const auto until = std::chrono::steady_clock::now() + 10s;
+  while (env.P().http.Stalled() < 2 && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(1ms);
+  ASSERT_EQ(env.P().http.Stalled(), 2);
+  EXPECT_TRUE(pf::files().Exists(env.Root() + L"half.bin"));
+
+  d.Stop();
+  EXPECT_EQ(env.P().http.Stalled(), 0);
+  EXPECT_EQ(env.P().http.OpenHandles(), 0);
+  EXPECT_EQ(d.WorkerCount(), 0u);
+  EXPECT_FALSE(d.IsStarted());
+  EXPECT_FALSE(pf::files().Exists(env.Root() + L"half.bin"));
+  EXPECT_EQ(events.finished.load(), 0);
+  const std::vector<std::string> calls = env.P().http.Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "CancelRequest"), 2);
+  // Nothing is used after its cancel but the close.
+  for (size_t i = 0; i < calls.size(); ++i) {
+    if (calls[i] != "CancelRequest") continue;
+    for (size_t j = i + 1; j < calls.size(); ++j)
+      EXPECT_TRUE(calls[j] == "Send" || calls[j] == "Read" || calls[j].compare(0, 5, "Close") == 0 ||
+                  calls[j] == "CancelRequest")
+          << calls[j];
+  }
+
+  // A stop with no request open cancels nothing; the idle workers are joined.
+  net::HTTPDownloader idle;
+  ASSERT_TRUE(idle.Start());
+  idle.Stop();
+  EXPECT_EQ(idle.WorkerCount(), 0u);
+  const std::vector<std::string> after = env.P().http.Calls();
+  EXPECT_EQ(std::count(after.begin(), after.end(), "CancelRequest"), 2);
+}
+
 TEST_F(Downloader, RetriesPauseAndAStopEndsThePause) {
   pf::FakeHttp::Answer fail;
   fail.status = 500;

@@ -35,7 +35,7 @@ TEST_F(GlobalModuleTest, FirstStartBuildsTheStartPageAndStampsTheSettings) {
   EXPECT_EQ(ctx.refer, L"Vexawancom");
   EXPECT_EQ(ctx.uid, L"tavo");
   EXPECT_EQ(ctx.topMost, 0);
-  EXPECT_FALSE(ctx.refererPending);
+  EXPECT_TRUE(ctx.lastOutsideUrl.empty());
   EXPECT_EQ(app::CGlobalModule::Instance(), &ctx);
 }
 

@@ -235,10 +235,11 @@ TEST_F(Desktop, PagesOpenInThePlatformBrowserWhenItIsThere) {
   EXPECT_EQ(Shell().calls[0].file, browser);
   EXPECT_EQ(Shell().calls[0].parameters, L"\"http://www.v.com/pay\"");  // one quoted argument
   EXPECT_EQ(Shell().calls[0].show, pf::kSW_SHOWNORMAL);
-  EXPECT_TRUE(c.refererPending);
   EXPECT_EQ(c.lastOutsideUrl, L"http://www.v.com/pay");
   ASSERT_EQ(queue->tasks.size(), 1u);
   EXPECT_EQ(queue->tasks[0].tag, storage::kTagPlatformBrowserPing);
+  // The referer travels in the ping's own task.
+  EXPECT_EQ(queue->tasks[0].referer, L"http://www.v.com/pay");
 
   // Once the browser is gone from the disk, the fallback opens the page.
   env.P().files.DeleteFile(browser);
@@ -248,13 +249,13 @@ TEST_F(Desktop, PagesOpenInThePlatformBrowserWhenItIsThere) {
   EXPECT_EQ(Shell().calls[1].file, L"iexplore");
   EXPECT_EQ(Shell().calls[1].parameters, L"\"http://www.v.com/b\"");
   EXPECT_EQ(Shell().calls[1].show, pf::kSW_SHOW);
-  EXPECT_FALSE(c.refererPending);
   EXPECT_EQ(queue->tasks.back().tag, storage::kTagOtherBrowserPing);
+  EXPECT_TRUE(queue->tasks.back().referer.empty());
+  EXPECT_FALSE(queue->tasks.back().plantCookie);
 }
 
 TEST_F(Desktop, WithoutIexploreTheAddressItselfIsOpened) {
   app::CGlobalModule& c = Start();
-  c.refererPending = true;
   Shell().results[L"iexplore"] = 2;
   Shell().results[L"http://x/y"] = 2;  // both failing is not reported
   app::OpenInOutsideBrowser(L"http://x/y");
@@ -263,8 +264,9 @@ TEST_F(Desktop, WithoutIexploreTheAddressItselfIsOpened) {
   EXPECT_EQ(Shell().calls[1].file, L"http://x/y");
   EXPECT_EQ(Shell().calls[1].parameters, L"");
   EXPECT_EQ(Shell().calls[1].show, pf::kSW_SHOW);
-  EXPECT_FALSE(c.refererPending);
+  EXPECT_EQ(c.lastOutsideUrl, L"http://x/y");
   ASSERT_EQ(queue->tasks.size(), 1u);
+  EXPECT_TRUE(queue->tasks[0].referer.empty());
   EXPECT_NE(queue->tasks[0].url.find(L"/web/ajax71?uId2=QMVKTRZDWA&r=http%3a%2f%2fx%2fy&lO="),
             std::wstring::npos);
 }
@@ -312,7 +314,7 @@ TEST_F(Desktop, HostileAddressesNeverReachTheShell) {
   }
   EXPECT_TRUE(Shell().calls.empty());
   EXPECT_TRUE(queue->tasks.empty());
-  EXPECT_FALSE(c.refererPending);
+  EXPECT_TRUE(c.lastOutsideUrl.empty());
 
   // What still opens: both schemes in any case, up to the length limit.
   for (const wchar_t* url :

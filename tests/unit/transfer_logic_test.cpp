@@ -2,6 +2,7 @@
 // HTTP client of the fake platform.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -50,6 +51,10 @@ class TransferLogic : public ::testing::Test {
     Calls c = http.Calls();
     if (!c.empty() && c[0] == "CrackUrl") c.erase(c.begin());
     return c;
+  }
+  size_t CountCalls(const std::string& name) {
+    const Calls c = http.Calls();
+    return static_cast<size_t>(std::count(c.begin(), c.end(), name));
   }
 
   testsupport::FakeEnv env;
@@ -190,6 +195,27 @@ TEST_F(TransferLogic, StopFlagAtEachCheckPoint) {
   EXPECT_EQ(Run(t), net::DL_CANCELLED);
   EXPECT_EQ(http.ReadSizes().size(), readsBefore + 1);
   EXPECT_EQ(testsupport::ReadRaw(env.Root() + L"x.bin").size(), 10240u);
+
+  // A stop that also cancels the open request, as the downloader's does: the
+  // next call on the request fails, the attempt is cancelled and every handle
+  // is closed.
+  for (const std::string point : {"Connect", "OpenRequest", "Send", "QueryContentLength", "Read"}) {
+    http.onCall = [&, point](const std::string& call) {
+      if (call != point) return;
+      worker->holder.stopFlag = 1;
+      worker->CancelTransfer();
+    };
+    worker->holder.stopFlag = 0;
+    const size_t cancelsBefore = CountCalls("CancelRequest");
+    t = Task(L"http://h/x", env.Root() + L"x.bin");
+    EXPECT_EQ(Run(t), net::DL_CANCELLED) << point;
+    EXPECT_EQ(http.OpenHandles(), 0) << point;
+    // A stop raised while the request is being opened finds none yet: the
+    // flag alone ends the attempt before the send.
+    const bool opened = point != "Connect" && point != "OpenRequest";
+    EXPECT_EQ(CountCalls("CancelRequest") - cancelsBefore, opened ? 1u : 0u) << point;
+  }
+  http.onCall = nullptr;
 }
 
 TEST_F(TransferLogic, ProgressDoesNotOverflowOnLargeBodies) {

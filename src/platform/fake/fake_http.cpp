@@ -19,6 +19,7 @@ struct FakeHandle {
   size_t request = 0;  // index into the recorded requests
   const FakeHttp::Answer* answer = nullptr;
   uint64_t offset = 0;  // body bytes handed out
+  bool cancelled = false;  // guarded by the client's lock
 };
 
 FakeHandle* H(HInternet h) { return reinterpret_cast<FakeHandle*>(h); }
@@ -59,6 +60,22 @@ std::vector<std::string> FakeHttp::Calls() {
 int FakeHttp::OpenHandles() {
   std::lock_guard<std::mutex> hold(lock_);
   return openHandles_;
+}
+int FakeHttp::Stalled() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return stalled_;
+}
+
+bool FakeHttp::Cancelled(const void* requestHandle) {
+  std::lock_guard<std::mutex> hold(lock_);
+  return static_cast<const FakeHandle*>(requestHandle)->cancelled;
+}
+
+void FakeHttp::StallUntilCancelled(std::unique_lock<std::mutex>& hold, const void* requestHandle) {
+  const auto* request = static_cast<const FakeHandle*>(requestHandle);
+  ++stalled_;
+  cancelled_.wait(hold, [request] { return request->cancelled; });
+  --stalled_;
 }
 
 bool FakeHttp::CrackUrl(const std::wstring& url, UrlParts& out) {
@@ -148,11 +165,12 @@ bool FakeHttp::SendRequest(HInternet requestHandle, const uint8_t* body, uint32_
   FakeHandle* request = H(requestHandle);
   bool ok = false;
   if (request) {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::unique_lock<std::mutex> hold(lock_);
     Request& r = requests_[request->request];
     if (body && length) r.body.assign(reinterpret_cast<const char*>(body), length);
     r.sent = true;
-    ok = request->answer && !request->answer->sendFails;
+    if (request->answer && request->answer->sendStalls) StallUntilCancelled(hold, request);
+    ok = request->answer && !request->answer->sendFails && !request->cancelled;
   }
   Note("Send");
   return ok;
@@ -160,7 +178,7 @@ bool FakeHttp::SendRequest(HInternet requestHandle, const uint8_t* body, uint32_
 
 bool FakeHttp::QueryStatusCode(HInternet requestHandle, uint32_t& out) {
   FakeHandle* request = H(requestHandle);
-  const bool ok = request && request->answer && !request->answer->noStatus;
+  const bool ok = request && request->answer && !request->answer->noStatus && !Cancelled(request);
   if (ok) out = request->answer->status;
   Note("QueryStatusCode");
   return ok;
@@ -169,7 +187,7 @@ bool FakeHttp::QueryStatusCode(HInternet requestHandle, uint32_t& out) {
 bool FakeHttp::QueryContentLength(HInternet requestHandle, uint32_t& out) {
   FakeHandle* request = H(requestHandle);
   const Answer* a = request ? request->answer : nullptr;
-  const bool ok = a && a->hasContentLength;
+  const bool ok = a && a->hasContentLength && !Cancelled(request);
   if (ok) out = static_cast<uint32_t>(a->contentLength >= 0 ? a->contentLength : a->body.size());
   Note("QueryContentLength");
   return ok;
@@ -183,19 +201,33 @@ bool FakeHttp::ReadFile(HInternet requestHandle, uint8_t* buffer, uint32_t size,
     const Answer& a = *request->answer;
     const uint64_t left = a.body.size() - std::min<uint64_t>(request->offset, a.body.size());
     const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(size, left));
-    if (a.readFailsAt >= 0 && request->offset + n > static_cast<uint64_t>(a.readFailsAt)) {
+    std::unique_lock<std::mutex> hold(lock_);
+    if (a.readStallsAt >= 0 && request->offset + n > static_cast<uint64_t>(a.readStallsAt))
+      StallUntilCancelled(hold, request);
+    if (request->cancelled) {
+      ok = false;
+    } else if (a.readFailsAt >= 0 && request->offset + n > static_cast<uint64_t>(a.readFailsAt)) {
       ok = false;
     } else {
       std::copy_n(a.body.data() + request->offset, n, buffer);
       request->offset += n;
       read = n;
       ok = true;
-      std::lock_guard<std::mutex> hold(lock_);
       readSizes_.push_back(n);
     }
   }
   Note("Read");
   return ok;
+}
+
+void FakeHttp::CancelRequest(HInternet requestHandle) {
+  FakeHandle* request = H(requestHandle);
+  if (request && request->kind == FakeHandle::kRequest) {
+    std::lock_guard<std::mutex> hold(lock_);
+    request->cancelled = true;
+    cancelled_.notify_all();
+  }
+  Note("CancelRequest");
 }
 
 void FakeHttp::CloseHandle(HInternet handle) {

@@ -3,9 +3,12 @@
 // Answers are looked up by the request path (query included), then by "*".
 // Bodies are handed out as a server on loopback would: a read returns as many
 // bytes as asked while there are any.  Target files are real files.
-// Thread-safe: two download workers may use it at once.
+// A stalling answer blocks its send or read until the request is cancelled,
+// like a server that stops sending.  Thread-safe: two download workers may
+// use it at once, and another thread may cancel their requests.
 #pragma once
 
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -27,6 +30,8 @@ class FakeHttp : public Http {
     int64_t contentLength = -1;    // -1: the body's size
     std::string body;
     int64_t readFailsAt = -1;  // a read that would pass this offset fails
+    bool sendStalls = false;   // the send waits until the request is cancelled
+    int64_t readStallsAt = -1;  // a read that would pass this offset waits likewise
   };
   struct Request {
     std::wstring host;
@@ -59,6 +64,7 @@ class FakeHttp : public Http {
   std::vector<uint32_t> ReadSizes();  // bytes returned by each read, in order
   std::vector<std::string> Calls();   // operation names in order
   int OpenHandles();                  // handles opened and not closed
+  int Stalled();                      // calls waiting in a stall now
 
   bool CrackUrl(const std::wstring& url, UrlParts& out) override;
   HInternet Open(const std::wstring& agent) override;
@@ -73,6 +79,7 @@ class FakeHttp : public Http {
   bool QueryContentLength(HInternet request, uint32_t& out) override;
   bool ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint32_t& read) override;
   void CloseHandle(HInternet handle) override;
+  void CancelRequest(HInternet request) override;
   HTargetFile CreateFile(const std::wstring& path) override;
   bool WriteFile(HTargetFile file, const uint8_t* bytes, uint32_t size) override;
   void CloseFile(HTargetFile file) override;
@@ -83,7 +90,13 @@ class FakeHttp : public Http {
   void Note(const std::string& call);
   const Answer* Find(const std::wstring& path) const;
 
+  bool Cancelled(const void* request);
+  // Waits under the lock until the request is cancelled.
+  void StallUntilCancelled(std::unique_lock<std::mutex>& hold, const void* request);
+
   std::mutex lock_;
+  std::condition_variable cancelled_;
+  int stalled_ = 0;
   std::vector<Request> requests_;
   std::vector<std::pair<std::wstring, std::wstring>> cookies_;
   std::vector<uint32_t> readSizes_;

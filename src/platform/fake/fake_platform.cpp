@@ -4,7 +4,6 @@
 
 #include "platform/portable/embedded_resources.h"
 #include "platform/portable/image_codec.h"
-#include "platform/portable/window_geometry.h"
 #include "platform/portable/menu_model.h"
 
 namespace pf {
@@ -20,32 +19,17 @@ bool FakeSystem::NewGuid(Guid& out) {
   return true;
 }
 
-FakeUi::FakeUi() = default;
+FakeUi::FakeUi() {
+  // Logic tests make windows of classes they never register.
+  unknownClassesUseDefault_ = true;
+}
 FakeUi::~FakeUi() = default;
 
 void FakeUi::Log(const std::wstring& entry) { log.push_back(entry); }
 
-WindowHandle* FakeUi::Live(HWindow hwnd) const {
-  for (const auto& w : windows_)
-    if (w.get() == hwnd && w->alive) return w.get();
-  return nullptr;
-}
-
-std::vector<WindowHandle*> FakeUi::Windows() const {
-  std::vector<WindowHandle*> out;
-  for (const auto& w : windows_) out.push_back(w.get());
-  return out;
-}
-
-size_t FakeUi::QueuedMessages() {
-  std::lock_guard<std::mutex> lock(queueLock_);
-  return queue_.size();
-}
-
 bool FakeUi::RegisterWindowClass(const WindowClass& windowClass) {
   Log(L"RegisterWindowClass " + windowClass.className);
-  classes_[windowClass.className] = windowClass;
-  return true;
+  return WindowCore::RegisterWindowClass(windowClass);
 }
 
 HWindow FakeUi::CreateWindowEx(uint32_t exStyle, const std::wstring& className,
@@ -53,175 +37,53 @@ HWindow FakeUi::CreateWindowEx(uint32_t exStyle, const std::wstring& className,
                                int height, HWindow parent) {
   Log(L"CreateWindowEx " + className + L" " + title);
   if (failCreate) return nullptr;
-  auto w = std::make_unique<WindowHandle>();
-  w->id = nextId_++;
-  w->className = className;
-  w->text = title;
-  w->style = style;
-  w->exStyle = exStyle;
-  w->rect = {x, y, x + width, y + height};
-  w->parent = parent;
-  w->visible = (style & kWS_VISIBLE) != 0;
-  auto cls = classes_.find(className);
-  w->procedure = cls == classes_.end() ? nullptr : cls->second.procedure;
-  HWindow handle = w.get();
-  windows_.push_back(std::move(w));
-  // The procedure sees its first messages before CreateWindowEx returns.
-  SendMessage(handle, kWM_NCCREATE, 0, 0);
-  SendMessage(handle, kWM_CREATE, 0, 0);
-  return handle;
+  return WindowCore::CreateWindowEx(exStyle, className, title, style, x, y, width, height, parent);
 }
 
 bool FakeUi::DestroyWindow(HWindow hwnd) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  Log(L"DestroyWindow " + std::to_wstring(w->id));
-  // Owned windows go first, as on Windows.
-  for (size_t i = 0; i < windows_.size(); ++i)
-    if (windows_[i]->alive && windows_[i]->parent == hwnd) DestroyWindow(windows_[i].get());
-  w->visible = false;
-  SendMessage(hwnd, kWM_DESTROY, 0, 0);
-  SendMessage(hwnd, kWM_NCDESTROY, 0, 0);
-  w->alive = false;
-  if (foreground == hwnd) foreground = nullptr;
-  return true;
-}
-
-bool FakeUi::IsWindow(HWindow hwnd) { return Live(hwnd) != nullptr; }
-
-uint32_t FakeUi::GetWindowLong(HWindow hwnd, int index) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return 0;
-  return index == kGWL_EXSTYLE ? w->exStyle : index == kGWL_STYLE ? w->style : 0;
+  if (WindowHandle* w = Live(hwnd)) Log(L"DestroyWindow " + std::to_wstring(w->id));
+  return WindowCore::DestroyWindow(hwnd);
 }
 
 uint32_t FakeUi::SetWindowLong(HWindow hwnd, int index, uint32_t value) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return 0;
-  Log(L"SetWindowLong " + std::to_wstring(index) + L" " + std::to_wstring(value));
-  uint32_t& field = index == kGWL_EXSTYLE ? w->exStyle : w->style;
-  const uint32_t previous = field;
-  field = value;
-  if (index == kGWL_STYLE) w->visible = (value & kWS_VISIBLE) != 0;
-  return previous;
+  if (Live(hwnd)) Log(L"SetWindowLong " + std::to_wstring(index) + L" " + std::to_wstring(value));
+  return WindowCore::SetWindowLong(hwnd, index, value);
 }
 
-bool FakeUi::SetWindowText(HWindow hwnd, const std::wstring& text) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  w->text = text;
-  return true;
-}
-
-std::wstring FakeUi::GetWindowText(HWindow hwnd) {
-  WindowHandle* w = Live(hwnd);
-  return w ? w->text : std::wstring();
-}
-
-bool FakeUi::PostMessage(HWindow hwnd, uint32_t message, WParam wParam, LParam lParam) {
-  std::lock_guard<std::mutex> lock(queueLock_);
-  if (hwnd && !Live(hwnd)) return false;
-  queue_.push_back(Msg{hwnd, message, wParam, lParam, 0, {}});
-  return true;
-}
-
-LResult FakeUi::SendMessage(HWindow hwnd, uint32_t message, WParam wParam, LParam lParam) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return 0;
-  if (w->procedure) return w->procedure(hwnd, message, wParam, lParam);
-  return DefWindowProc(hwnd, message, wParam, lParam);
-}
-
-LResult FakeUi::DefWindowProc(HWindow hwnd, uint32_t message, WParam wParam, LParam) {
-  if (message == kWM_CLOSE) DestroyWindow(hwnd);
-  if (message == kWM_SYSCOMMAND) {
-    // The system's move and size loops; here they return at once.
-    sysCommands.push_back(static_cast<uint32_t>(wParam));
-    dragFullWindowsDuringSysCommand.push_back(dragFullWindows);
-  }
-  return 0;
+void FakeUi::SystemCommand(WindowHandle*, uint32_t command) {
+  // The system's move and size loops; here they return at once.
+  sysCommands.push_back(command);
+  dragFullWindowsDuringSysCommand.push_back(dragFullWindows);
 }
 
 void FakeUi::PostQuitMessage(int exitCode) {
   Log(L"PostQuitMessage " + std::to_wstring(exitCode));
-  std::lock_guard<std::mutex> lock(queueLock_);
-  queue_.push_back(Msg{nullptr, kWM_QUIT, static_cast<WParam>(exitCode), 0, 0, {}});
+  WindowCore::PostQuitMessage(exitCode);
 }
 
 int FakeUi::RunMessageLoop(MessageFilter* filter) {
   Log(L"RunMessageLoop");
-  for (;;) {
-    Msg msg;
-    {
-      std::lock_guard<std::mutex> lock(queueLock_);
-      if (queue_.empty()) return kLoopRanDry;
-      msg = queue_.front();
-      queue_.pop_front();
-    }
-    if (msg.message == kWM_QUIT) return static_cast<int>(msg.wParam);
-    if (filter && filter->PreTranslateMessage(&msg)) continue;
-    dispatched.push_back(msg);
-    if (msg.hwnd) SendMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
-  }
+  return WindowCore::RunMessageLoop(filter);
 }
 
 bool FakeUi::ShowWindow(HWindow hwnd, int command) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  Log(L"ShowWindow " + std::to_wstring(w->id) + L" " + std::to_wstring(command));
-  const bool was = w->visible;
-  w->visible = command != kSW_HIDE;
-  if (command == kSW_SHOWNORMAL || command == kSW_SHOW || command == kSW_RESTORE) foreground = hwnd;
-  if (command == kSW_MINIMIZE || command == kSW_SHOWMINIMIZED || command == kSW_SHOWMINNOACTIVE)
-    w->iconic = true;
-  if (command == kSW_RESTORE || command == kSW_SHOWNORMAL || command == kSW_HIDE) w->iconic = false;
-  return was;
+  if (WindowHandle* w = Live(hwnd))
+    Log(L"ShowWindow " + std::to_wstring(w->id) + L" " + std::to_wstring(command));
+  return WindowCore::ShowWindow(hwnd, command);
 }
-
-bool FakeUi::UpdateWindow(HWindow hwnd) { return Live(hwnd) != nullptr; }
 
 bool FakeUi::SetWindowPos(HWindow hwnd, HWindow insertAfter, int x, int y, int width, int height,
                           uint32_t flags) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  Log(L"SetWindowPos " + std::to_wstring(w->id) + L" " + std::to_wstring(x) + L"," +
-      std::to_wstring(y) + L" " + std::to_wstring(flags) +
-      (insertAfter == HwndTopmost() ? L" topmost" : L""));
-  const Rect before = w->rect;
-  w->rect = PlacedRect(w->rect, x, y, width, height, flags);
-  w->topmost = PlacedTopmost(w->topmost, insertAfter, flags);
-  if (flags & kSWP_SHOWWINDOW) w->visible = true;
-  if (flags & kSWP_HIDEWINDOW) w->visible = false;
-  // As on Windows, the window procedure hears of the change before this returns.
-  if (before.left != w->rect.left || before.top != w->rect.top)
-    SendMessage(hwnd, kWM_MOVE, 0,
-                static_cast<LParam>((static_cast<uint32_t>(w->rect.left) & 0xFFFF) |
-                                    ((static_cast<uint32_t>(w->rect.top) & 0xFFFF) << 16)));
-  if (Live(hwnd) && (before.Width() != w->rect.Width() || before.Height() != w->rect.Height())) {
-    w->surface.reset();
-    SendMessage(hwnd, kWM_SIZE, 0,
-                static_cast<LParam>((static_cast<uint32_t>(w->rect.Width()) & 0xFFFF) |
-                                    ((static_cast<uint32_t>(w->rect.Height()) & 0xFFFF) << 16)));
-  }
-  return true;
+  if (WindowHandle* w = Live(hwnd))
+    Log(L"SetWindowPos " + std::to_wstring(w->id) + L" " + std::to_wstring(x) + L"," +
+        std::to_wstring(y) + L" " + std::to_wstring(flags) +
+        (insertAfter == HwndTopmost() ? L" topmost" : L""));
+  return WindowCore::SetWindowPos(hwnd, insertAfter, x, y, width, height, flags);
 }
 
-bool FakeUi::IsWindowVisible(HWindow hwnd) {
-  WindowHandle* w = Live(hwnd);
-  return w && w->visible;
-}
-
-bool FakeUi::SetForegroundWindow(HWindow hwnd) {
-  if (!Live(hwnd)) return false;
-  foreground = hwnd;
-  return true;
-}
-
-bool FakeUi::GetWindowRect(HWindow hwnd, Rect& out) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  out = w->rect;
-  return true;
+void FakeUi::Resized(WindowHandle* w) {
+  // The painted pixels are of the old size; a layered window keeps its image.
+  if (!w->layeredUpdates) w->surface.reset();
 }
 
 int FakeUi::MessageBox(HWindow owner, const std::wstring& text, const std::wstring& caption,
@@ -236,29 +98,6 @@ int FakeUi::MessageBox(HWindow owner, const std::wstring& text, const std::wstri
   return (flags & kMB_YESNO) == kMB_YESNO ? kIDNO : kIDOK;
 }
 
-bool FakeUi::GetClientRect(HWindow hwnd, Rect& out) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  out = Rect{0, 0, w->rect.Width(), w->rect.Height()};
-  return true;
-}
-
-bool FakeUi::ClientToScreen(HWindow hwnd, Point& point) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  point.x += w->rect.left;
-  point.y += w->rect.top;
-  return true;
-}
-
-bool FakeUi::ScreenToClient(HWindow hwnd, Point& point) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  point.x -= w->rect.left;
-  point.y -= w->rect.top;
-  return true;
-}
-
 bool FakeUi::GetWorkArea(Rect& out) {
   out = workArea;
   return true;
@@ -266,57 +105,25 @@ bool FakeUi::GetWorkArea(Rect& out) {
 
 bool FakeUi::SetDragFullWindows(bool on) {
   Log(std::wstring(L"SetDragFullWindows ") + (on ? L"1" : L"0"));
-  dragFullWindows = on;
-  return true;
+  return WindowCore::SetDragFullWindows(on);
 }
 
-bool FakeUi::IsIconic(HWindow hwnd) {
+bool FakeUi::SetWindowRgn(HWindow hwnd, HRegion region, bool redraw) {
+  if (!WindowCore::SetWindowRgn(hwnd, region, redraw)) return false;
   WindowHandle* w = Live(hwnd);
-  return w && w->iconic;
-}
-
-HRegion FakeUi::CreateRoundRectRgn(int left, int top, int right, int bottom, int, int) {
-  return new RegionHandle{Rect{left, top, right, bottom}};
-}
-
-bool FakeUi::SetWindowRgn(HWindow hwnd, HRegion region, bool) {
-  WindowHandle* w = Live(hwnd);
-  if (!w) return false;
-  w->hasRegion = region != nullptr;
-  w->region = region ? region->rect : Rect{};
-  delete region;  // the system owns it now
   Log(L"SetWindowRgn " + std::to_wstring(w->id) + L" " + std::to_wstring(w->region.right) + L"x" +
       std::to_wstring(w->region.bottom));
   return true;
 }
 
-bool FakeUi::DeleteRegion(HRegion region) {
-  if (!region) return false;
-  delete region;
-  return true;
-}
-
-bool FakeUi::SetLayeredWindowAttributes(HWindow hwnd, uint32_t key, uint8_t, uint32_t flags) {
-  WindowHandle* w = Live(hwnd);
-  if (!w || !(w->exStyle & kWS_EX_LAYERED)) return false;
-  w->layered = true;
-  if (flags & kLWA_COLORKEY) w->colorKey = key;
-  return true;
-}
-
-bool FakeUi::UpdateLayeredWindow(HWindow hwnd, const Point* position, const Size& size,
-                                 MemoryCanvas& source, const Point& sourcePosition, uint32_t,
-                                 const BlendFunction&, uint32_t) {
-  WindowHandle* w = Live(hwnd);
-  if (!w || !(w->exStyle & kWS_EX_LAYERED)) return false;
+void FakeUi::LayeredImage(WindowHandle* w, const Size& size, MemoryCanvas& source,
+                          const Point& sourcePosition) {
   ++w->layeredUpdates;
-  if (position) w->rect = Rect{position->x, position->y, position->x + size.cx, position->y + size.cy};
   w->surface = std::make_unique<SoftCanvas>(size.cx, size.cy);
   w->surface->BitBlt(0, 0, size.cx, size.cy, source.Target(), sourcePosition.x, sourcePosition.y,
                      kSRCCOPY);
   w->surface->ClearCalls();
   Log(L"UpdateLayeredWindow " + std::to_wstring(w->id));
-  return true;
 }
 
 SoftCanvas* FakeUi::Surface(HWindow hwnd) {
@@ -362,8 +169,7 @@ Canvas* FakeUi::GetDC(HWindow) {
 void FakeUi::ReleaseDC(HWindow, Canvas* canvas) { delete canvas; }
 
 HWindow FakeUi::SetFocus(HWindow hwnd) {
-  const HWindow previous = focus;
-  if (Live(hwnd)) focus = hwnd;
+  const HWindow previous = WindowCore::SetFocus(hwnd);
   Log(L"SetFocus");
   return previous;
 }
@@ -374,12 +180,6 @@ HCursor FakeUi::LoadCursor(int id) {
   for (CursorHandle* c : {&arrow, &hand, &nwse, &nesw, &we, &ns})
     if (c->id == id) return c;
   return nullptr;
-}
-
-HCursor FakeUi::SetCursor(HCursor c) {
-  const HCursor previous = cursor;
-  cursor = c;
-  return previous;
 }
 
 bool FakeUi::GetCursorPos(Point& out) {
@@ -398,16 +198,14 @@ int16_t FakeUi::GetKeyState(int virtualKey) {
 }
 
 HMenu FakeUi::LoadMenu(int id) {
-  HMenu menu = LoadMenuResource(id);
+  HMenu menu = WindowCore::LoadMenu(id);
   if (menu) ++liveMenus;
   return menu;
 }
 
-HMenu FakeUi::GetSubMenu(HMenu menu, int position) { return MenuSubMenu(menu, position); }
-
 bool FakeUi::RemoveMenu(HMenu menu, uint32_t item, uint32_t flags) {
   HMenu popup = (flags & kMF_BYPOSITION) ? MenuSubMenu(menu, static_cast<int>(item)) : nullptr;
-  const bool removed = MenuRemove(menu, item, flags);
+  const bool removed = WindowCore::RemoveMenu(menu, item, flags);
   if (removed && popup) ++liveMenus;  // the detached popup is a menu of its own now
   return removed;
 }
@@ -415,7 +213,7 @@ bool FakeUi::RemoveMenu(HMenu menu, uint32_t item, uint32_t flags) {
 bool FakeUi::DestroyMenu(HMenu menu) {
   if (!menu) return false;
   --liveMenus;
-  return MenuDestroy(menu);
+  return WindowCore::DestroyMenu(menu);
 }
 
 int FakeUi::TrackPopupMenu(HMenu menu, uint32_t flags, int x, int y, HWindow owner) {

@@ -9,7 +9,9 @@
 // answers; painting into a software canvas per window (SoftCanvas), with
 // RedrawWindow, BeginPaint and layered windows; menus from the embedded menu
 // resources with scripted choices; recorded cursor, tracking, focus and tray
-// calls.  No input devices: tests send the mouse messages themselves.
+// calls.  No input devices: tests send the mouse messages themselves.  The
+// windows, the queue and the loop are the shared window core's; the loop
+// returns kLoopRanDry when the queue runs dry.
 #pragma once
 
 #include <cstdint>
@@ -32,36 +34,18 @@
 #include "platform/portable/posix_files.h"
 #include "platform/portable/soft_canvas.h"
 #include "platform/portable/string_table.h"
+#include "platform/portable/window_core.h"
 
 namespace pf {
 
-struct WindowHandle {
-  int id = 0;
-  std::wstring className;
-  std::wstring text;
-  uint32_t style = 0;
-  uint32_t exStyle = 0;
-  Rect rect;  // screen coordinates
-  WindowHandle* parent = nullptr;
-  bool visible = false;
-  bool alive = true;
-  bool topmost = false;
-  bool iconic = false;
-  WindowProc procedure = nullptr;
+// The fake's part of a window record: its painted pixels.
+struct WindowHandle : WindowRecord {
   std::unique_ptr<SoftCanvas> surface;  // the client area's pixels, made on first paint
-  Rect region;                          // the window region (empty = none)
-  bool hasRegion = false;
-  bool layered = false;
-  uint32_t colorKey = 0xFFFFFFFF;  // LWA_COLORKEY key, or none
-  int layeredUpdates = 0;          // UpdateLayeredWindow calls
+  int layeredUpdates = 0;               // UpdateLayeredWindow calls
 };
 
 struct CursorHandle {
   int id;
-};
-
-struct RegionHandle {
-  Rect rect;
 };
 
 class FakeGraphics : public Graphics {
@@ -98,15 +82,12 @@ class FakeSystem : public System {
   bool NewGuid(Guid& out) override;
 };
 
-class FakeUi : public Ui {
+class FakeUi : public WindowCore<WindowHandle> {
  public:
-  // What the loop returns when it runs out of messages without WM_QUIT: a
-  // real loop would wait forever, a test must not.
-  static constexpr int kLoopRanDry = -12345;
-
   FakeUi();
   ~FakeUi() override;
 
+  // The window core's operations, logged.
   void Initialize() override { Log(L"Initialize"); }
   void Shutdown() override { Log(L"Shutdown"); }
   bool RegisterWindowClass(const WindowClass& windowClass) override;
@@ -114,55 +95,33 @@ class FakeUi : public Ui {
                          uint32_t style, int x, int y, int width, int height,
                          HWindow parent) override;
   bool DestroyWindow(HWindow hwnd) override;
-  bool IsWindow(HWindow hwnd) override;
-  uint32_t GetWindowLong(HWindow hwnd, int index) override;
   uint32_t SetWindowLong(HWindow hwnd, int index, uint32_t value) override;
-  bool SetWindowText(HWindow hwnd, const std::wstring& text) override;
-  std::wstring GetWindowText(HWindow hwnd) override;
-  bool PostMessage(HWindow hwnd, uint32_t message, WParam wParam, LParam lParam) override;
-  LResult SendMessage(HWindow hwnd, uint32_t message, WParam wParam, LParam lParam) override;
-  LResult DefWindowProc(HWindow hwnd, uint32_t message, WParam wParam, LParam lParam) override;
   void PostQuitMessage(int exitCode) override;
   int RunMessageLoop(MessageFilter* filter) override;
   bool ShowWindow(HWindow hwnd, int command) override;
-  bool UpdateWindow(HWindow hwnd) override;
   bool SetWindowPos(HWindow hwnd, HWindow insertAfter, int x, int y, int width, int height,
                     uint32_t flags) override;
-  bool IsWindowVisible(HWindow hwnd) override;
-  HWindow GetForegroundWindow() override { return foreground; }
-  bool SetForegroundWindow(HWindow hwnd) override;
-  bool GetWindowRect(HWindow hwnd, Rect& out) override;
-  int MessageBox(HWindow owner, const std::wstring& text, const std::wstring& caption,
-                 uint32_t flags) override;
-  bool GetClientRect(HWindow hwnd, Rect& out) override;
-  bool ClientToScreen(HWindow hwnd, Point& point) override;
-  bool ScreenToClient(HWindow hwnd, Point& point) override;
-  bool GetWorkArea(Rect& out) override;
-  bool GetDragFullWindows() override { return dragFullWindows; }
   bool SetDragFullWindows(bool on) override;
-  bool IsIconic(HWindow hwnd) override;
-  HRegion CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth,
-                             int ellipseHeight) override;
   bool SetWindowRgn(HWindow hwnd, HRegion region, bool redraw) override;
-  bool DeleteRegion(HRegion region) override;
-  bool SetLayeredWindowAttributes(HWindow hwnd, uint32_t key, uint8_t alpha,
-                                  uint32_t flags) override;
-  bool UpdateLayeredWindow(HWindow hwnd, const Point* position, const Size& size,
-                           MemoryCanvas& source, const Point& sourcePosition, uint32_t key,
-                           const BlendFunction& blend, uint32_t flags) override;
+  HWindow SetFocus(HWindow hwnd) override;
+
+  // Painting: each window's client area is a SoftCanvas (see Surface).
   bool RedrawWindow(HWindow hwnd, const Rect* rect, uint32_t flags) override;
   Canvas* BeginPaint(HWindow hwnd, Rect& paintRect) override;
   void EndPaint(HWindow hwnd, Canvas* canvas) override;
   Canvas* GetDC(HWindow hwnd) override;
   void ReleaseDC(HWindow hwnd, Canvas* canvas) override;
-  HWindow SetFocus(HWindow hwnd) override;
-  HCursor LoadCursor(int id) override;
-  HCursor SetCursor(HCursor cursor) override;
+
+  // Scripted answers: message boxes, the work area, the pointer, the keys.
+  int MessageBox(HWindow owner, const std::wstring& text, const std::wstring& caption,
+                 uint32_t flags) override;
+  bool GetWorkArea(Rect& out) override;
   bool GetCursorPos(Point& out) override;
-  bool TrackMouseEvent(HWindow hwnd, uint32_t flags, uint32_t hoverTime) override;
   int16_t GetKeyState(int virtualKey) override;
+  // Recorded: cursors, mouse tracking, menus (counted), popups and the tray.
+  HCursor LoadCursor(int id) override;
+  bool TrackMouseEvent(HWindow hwnd, uint32_t flags, uint32_t hoverTime) override;
   HMenu LoadMenu(int id) override;
-  HMenu GetSubMenu(HMenu menu, int position) override;
   bool RemoveMenu(HMenu menu, uint32_t item, uint32_t flags) override;
   bool DestroyMenu(HMenu menu) override;
   int TrackPopupMenu(HMenu menu, uint32_t flags, int x, int y, HWindow owner) override;
@@ -173,10 +132,10 @@ class FakeUi : public Ui {
   SoftCanvas* Surface(HWindow hwnd);
   // Test controls and observations of the skin operations.
   Rect workArea{0, 0, 1920, 1040};
-  bool dragFullWindows = true;
+  bool& dragFullWindows = dragFullWindows_;
   std::vector<bool> dragFullWindowsDuringSysCommand;  // the setting seen by each WM_SYSCOMMAND
-  HWindow focus = nullptr;
-  HCursor cursor = nullptr;
+  HWindow& focus = focus_;
+  HCursor& cursor = cursor_;
   Point cursorPos;
   std::map<int, int16_t> keyStates;
   bool failTrackMouse = false;
@@ -209,7 +168,7 @@ class FakeUi : public Ui {
   FakeGraphics* graphics = nullptr;  // not owned; supplies the text measurer
 
   // Test controls and observations.
-  HWindow foreground = nullptr;
+  HWindow& foreground = foreground_;
   bool failCreate = false;
   std::deque<int> messageBoxAnswers;  // answers in order; IDOK / IDNO when empty
   struct Box {
@@ -220,19 +179,18 @@ class FakeUi : public Ui {
   };
   std::vector<Box> messageBoxes;
   std::vector<Msg> dispatched;  // every message the loop dispatched, in order
-  std::vector<WindowHandle*> Windows() const;
-  size_t QueuedMessages();
+  std::vector<WindowHandle*> Windows() const { return AllWindows(); }
+  size_t QueuedMessages() { return QueueLength(); }
   std::vector<std::wstring> log;
 
  private:
   void Log(const std::wstring& entry);
-  WindowHandle* Live(HWindow hwnd) const;
+  void Dispatching(const Msg& msg) override { dispatched.push_back(msg); }
+  void SystemCommand(WindowHandle* w, uint32_t command) override;
+  void Resized(WindowHandle* w) override;
+  void LayeredImage(WindowHandle* w, const Size& size, MemoryCanvas& source,
+                    const Point& sourcePosition) override;
 
-  std::map<std::wstring, WindowClass> classes_;
-  std::vector<std::unique_ptr<WindowHandle>> windows_;
-  std::mutex queueLock_;  // PostMessage may come from worker threads
-  std::deque<Msg> queue_;
-  int nextId_ = 1;
   std::optional<Rect> pendingPaint_;  // the invalid rectangle of the WM_PAINT being sent
 };
 

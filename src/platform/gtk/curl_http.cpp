@@ -3,8 +3,10 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstring>
+#include <memory>
 
 #include "platform/portable/http_common.h"
 #include "platform/portable/utf8.h"
@@ -12,6 +14,13 @@
 namespace pf {
 
 namespace {
+
+// What a request shares with the thread that may cancel it.
+struct CancelState {
+  std::atomic<bool> cancelled{false};
+  std::mutex lock;        // guards multi against a wake-up while it is being published
+  CURLM* multi = nullptr;  // set once the transfer exists
+};
 
 // This backend's handle behind pf::HInternet.
 struct CurlHandle {
@@ -38,6 +47,7 @@ struct CurlHandle {
   bool paused = false;
   std::vector<uint8_t> staged;  // one receive buffer libcurl delivered, not yet all read
   size_t stagedOffset = 0;
+  std::shared_ptr<CancelState> cancel;  // requests only
 };
 
 CurlHandle* H(HInternet h) { return reinterpret_cast<CurlHandle*>(h); }
@@ -105,9 +115,22 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   return n;
 }
 
-// Runs the transfer until done() holds or it has finished.
+bool Cancelled(const CurlHandle* h) { return h->cancel && h->cancel->cancelled.load(); }
+
+// libcurl's progress callback: a cancelled request aborts its transfer.
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return Cancelled(static_cast<CurlHandle*>(user)) ? 1 : 0;
+}
+
+// Runs the transfer until done() holds, it has finished, or the request was
+// cancelled (the cancelling thread wakes the poll).
 void Pump(CurlHandle* h, bool (*done)(CurlHandle*)) {
   while (!done(h) && !h->finished) {
+    if (Cancelled(h)) {
+      h->finished = true;
+      h->result = CURLE_ABORTED_BY_CALLBACK;
+      return;
+    }
     int running = 0;
     curl_multi_perform(h->multi, &running);
     int left = 0;
@@ -165,6 +188,7 @@ HInternet CurlHttp::OpenRequest(HInternet connectionHandle, const std::wstring& 
   h->secure = secure;
   h->verb = ToUtf8(verb);
   h->target = EncodeRequestTarget(path);
+  h->cancel = std::make_shared<CancelState>();
   return Out(h);
 }
 
@@ -253,6 +277,9 @@ bool CurlHttp::SendRequest(HInternet requestHandle, const uint8_t* body, uint32_
   curl_easy_setopt(e, CURLOPT_HEADERDATA, h);
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &OnBody);
   curl_easy_setopt(e, CURLOPT_WRITEDATA, h);
+  curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+  curl_easy_setopt(e, CURLOPT_XFERINFODATA, h);
   if (h->verb == "POST") {
     curl_easy_setopt(e, CURLOPT_POST, 1L);
     curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(length));
@@ -273,7 +300,14 @@ bool CurlHttp::SendRequest(HInternet requestHandle, const uint8_t* body, uint32_
   if (!cookies.empty()) curl_easy_setopt(e, CURLOPT_COOKIE, cookies.c_str());
 
   if (curl_multi_add_handle(h->multi, e) != CURLM_OK) return false;
+  {
+    // From here a cancel wakes the transfer's poll.
+    std::lock_guard<std::mutex> hold(h->cancel->lock);
+    h->cancel->multi = h->multi;
+  }
+  if (Cancelled(h)) return false;
   Pump(h, &HeadersDone);
+  if (Cancelled(h)) return false;
   if (h->finished && h->result != CURLE_OK && !h->headersDone) return false;
   if (h->finished && h->result == CURLE_OK) h->headersDone = true;
   return h->headersDone;
@@ -303,7 +337,7 @@ bool CurlHttp::QueryContentLength(HInternet requestHandle, uint32_t& out) {
 bool CurlHttp::ReadFile(HInternet requestHandle, uint8_t* buffer, uint32_t size, uint32_t& read) {
   CurlHandle* request = H(requestHandle);
   read = 0;
-  if (!request || !request->easy || !request->headersDone) return false;
+  if (!request || !request->easy || !request->headersDone || Cancelled(request)) return false;
   CurlHandle* h = request;
   while (read < size) {
     if (ChunkStaged(h)) {
@@ -314,7 +348,7 @@ bool CurlHttp::ReadFile(HInternet requestHandle, uint8_t* buffer, uint32_t size,
       continue;
     }
     if (h->finished) {
-      if (h->result != CURLE_OK) return false;
+      if (h->result != CURLE_OK || Cancelled(h)) return false;
       break;  // the body has ended
     }
     if (h->paused) {
@@ -327,9 +361,22 @@ bool CurlHttp::ReadFile(HInternet requestHandle, uint8_t* buffer, uint32_t size,
   return true;
 }
 
+void CurlHttp::CancelRequest(HInternet requestHandle) {
+  CurlHandle* request = H(requestHandle);
+  if (!request || request->kind != CurlHandle::kRequest || !request->cancel) return;
+  CancelState& cancel = *request->cancel;
+  cancel.cancelled = true;
+  std::lock_guard<std::mutex> hold(cancel.lock);
+  if (cancel.multi) curl_multi_wakeup(cancel.multi);
+}
+
 void CurlHttp::CloseHandle(HInternet handle) {
   CurlHandle* h = H(handle);
   if (!h) return;
+  if (h->cancel) {
+    std::lock_guard<std::mutex> hold(h->cancel->lock);
+    h->cancel->multi = nullptr;
+  }
   if (h->multi && h->easy) curl_multi_remove_handle(h->multi, h->easy);
   if (h->easy) curl_easy_cleanup(h->easy);
   if (h->multi) curl_multi_cleanup(h->multi);

@@ -7,8 +7,9 @@
 // for while libcurl is paused whenever one of its deliveries (64 KiB at
 // most) waits unread, so no more than that one receive buffer is held;
 // request targets percent-encoded the way WinINet sends them; and a
-// process-wide store of nameless cookies sent back to their host and path.  Stalled transfers fail
-// after 60 s without a byte.
+// process-wide store of nameless cookies sent back to their host and path.
+// Stalled transfers fail after 60 s without a byte, or at once when another
+// thread cancels the request.
 #pragma once
 
 #include <mutex>
@@ -38,6 +39,9 @@ class CurlHttp : public Http {
   bool QueryContentLength(HInternet request, uint32_t& out) override;
   bool ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint32_t& read) override;
   void CloseHandle(HInternet handle) override;
+  // Raises the request's cancel flag and wakes its transfer: the progress
+  // callback and the transfer loop both end it at once.
+  void CancelRequest(HInternet request) override;
   HTargetFile CreateFile(const std::wstring& path) override;
   bool WriteFile(HTargetFile file, const uint8_t* bytes, uint32_t size) override;
   void CloseFile(HTargetFile file) override;
