@@ -8,11 +8,16 @@ has produced its first frame (two animation frames after the first script
 run).  The time from starting the process to that request is the start-up
 time; the process's resident memory is read at that moment.
 
-Prints, with the medians of several runs of each program (runs alternate):
+Prints, with the medians of several runs of each program (runs alternate,
+and so does which of the two goes first in a pair), the medians of the
+ratios of the back-to-back pairs:
   startup/bare-webview ratio: N
   rss/bare-webview ratio: N
-and then, with the client's page loaded and still, the CPU time of the
-client's own process (not the web engine's processes) over a minute:
+and then, with the page loaded and still (no field takes the focus, so no
+caret blinks), the CPU time of the client's own process (not the web engine's
+processes) over a minute, without the thread the engine runs in every
+embedding process to watch the system's memory (printed beside it, with the
+bare web view's figures):
   idle cpu ms/min: N
 With STARTUP_TRACE=1 in the environment it also prints when each program
 starts and when its start page is requested.
@@ -84,12 +89,17 @@ def start_platform(painted, quiet_log):
 
     def handle(req):
         if req.path == "/_bench/painted":
+            if os.environ.get("STARTUP_TRACE"):
+                print("  %.3f first frame" % time.monotonic(), flush=True)
             painted.mark()
             return roles_mod.Response(b"", 200, "text/plain", "bench")
         if os.environ.get("STARTUP_TRACE"):
             print("  %.3f %s" % (time.monotonic(), req.target), flush=True)
         response = plain(req)
         if req.path == START_PATH and response.status == 200:
+            # A still page: no field takes the focus by itself, so no caret
+            # blinks and nothing is drawn again once the page is shown.
+            response.body = response.body.replace(b" autofocus", b"")
             response.body = response.body.replace(b"</body>", BEACON + b"</body>", 1)
         return response
 
@@ -135,27 +145,30 @@ def descendants(pid):
     return found
 
 
-def cpu_ns(pid):
-    """CPU time of one process so far, in nanoseconds: the sum of its live
-    threads' run times (precise), or the process's own user and system time
-    (which also counts ended threads, in clock ticks) if that is larger."""
-    total = 0
+# Threads the web engine starts in the program's own process for its own
+# bookkeeping, by the names it gives them: WebKitGTK's memory pressure monitor
+# reads the system's memory figures every few seconds in every program that
+# embeds it.  Their time is counted apart (and printed) for both programs.
+ENGINE_THREADS = ("PressureMonitor",)
+
+
+def thread_times(pid):
+    """{thread id: (name, CPU time so far in ns)} of the process's live
+    threads, from the scheduler's own per-thread run times (precise)."""
+    times = {}
     try:
-        with open("/proc/%d/stat" % pid) as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        ticks = int(fields[11]) + int(fields[12])
-    except (OSError, ValueError, IndexError):
-        return None
-    try:
-        for task in os.listdir("/proc/%d/task" % pid):
-            try:
-                with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
-                    total += int(f.read().split()[0])
-            except (OSError, ValueError, IndexError):
-                continue
+        tasks = os.listdir("/proc/%d/task" % pid)
     except OSError:
         return None
-    return max(total, ticks * 1e9 / os.sysconf("SC_CLK_TCK"))
+    for task in tasks:
+        try:
+            with open("/proc/%d/task/%s/comm" % (pid, task)) as f:
+                name = f.read().strip()
+            with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
+                times[int(task)] = (name, int(f.read().split()[0]))
+        except (OSError, ValueError, IndexError):
+            continue
+    return times
 
 
 def stop(proc):
@@ -196,13 +209,23 @@ def one_run(kind, command, painted, scratch, timeout, keep=False):
 
 
 def idle_cpu(proc, seconds, settle):
+    """CPU time over the window, in ms per minute: (the program's own threads,
+    the engine's bookkeeping threads); None if the program ended."""
     time.sleep(settle)
-    before = cpu_ns(proc.pid)
+    before = thread_times(proc.pid)
     time.sleep(seconds)
-    after = cpu_ns(proc.pid)
+    after = thread_times(proc.pid)
     if before is None or after is None or proc.poll() is not None:
         return None
-    return (after - before) / 1e6 * 60.0 / seconds
+    own = engine = 0
+    for tid, (name, ns) in after.items():
+        used = ns - before.get(tid, (name, 0))[1]
+        if name in ENGINE_THREADS:
+            engine += used
+        else:
+            own += used
+    scale = 60.0 / seconds / 1e6
+    return own * scale, engine * scale
 
 
 def main():
@@ -229,8 +252,9 @@ def main():
                 if one_run(kind, programs[kind], painted, scratch, args.timeout) is None:
                     print("startup: the %s never reported its first frame of %s" % (kind, url))
                     failed = True
-            for _ in range(args.runs if not failed else 0):
-                for kind in ("client", "bare"):
+            for run in range(args.runs if not failed else 0):
+                # Which program goes first alternates from pair to pair.
+                for kind in (("client", "bare") if run % 2 == 0 else ("bare", "client")):
                     got = one_run(kind, programs[kind], painted, scratch, args.timeout)
                     if got is None:
                         print("startup: a %s run failed" % kind)
@@ -244,8 +268,12 @@ def main():
                   % (med["client"][0] * 1000, med["bare"][0] * 1000, args.runs))
             print("rss client: %d KiB  bare web view: %d KiB  (with web engine processes: %d / %d KiB)"
                   % (med["client"][1], med["bare"][1], med["client"][2], med["bare"][2]))
-            print("startup/bare-webview ratio: %.2f" % (med["client"][0] / med["bare"][0]))
-            print("rss/bare-webview ratio: %.2f" % (med["client"][1] / med["bare"][1]))
+            # Each ratio is the median of the ratios of the back-to-back pairs,
+            # so that both sides of one see the same load.
+            def paired(i):
+                return statistics.median(c[i] / b[i] for c, b in zip(results["client"], results["bare"]))
+            print("startup/bare-webview ratio: %.2f" % paired(0))
+            print("rss/bare-webview ratio: %.2f" % paired(1))
             sys.stdout.flush()
 
             if args.idle_seconds > 0:
@@ -262,8 +290,10 @@ def main():
                     if idle[kind] is None:
                         print("startup: the %s ended during the idle measurement" % kind)
                         return 1
-                print("idle cpu of the bare web view: %.1f ms/min" % idle["bare"])
-                print("idle cpu ms/min: %.1f" % idle["client"])
+                print("idle cpu, own threads / the engine's memory monitor thread: "
+                      "client %.1f / %.1f ms/min, bare web view %.1f / %.1f ms/min"
+                      % (idle["client"] + idle["bare"]))
+                print("idle cpu ms/min: %.1f" % idle["client"][0])
         finally:
             for server in servers:
                 server.shutdown()

@@ -17,7 +17,6 @@ constexpr wchar_t kPostHeader[] =
 constexpr size_t kCookieDataUnits = 28;
 constexpr int kPauseSteps = 10;
 constexpr std::chrono::milliseconds kPauseStep{100};
-constexpr std::chrono::milliseconds kIdleWait{10000};
 
 std::wstring GuidText(const pf::Guid& g) {
   wchar_t text[40];
@@ -76,6 +75,12 @@ bool AutoResetEvent::Wait(std::chrono::milliseconds timeout) {
   const bool set = changed_.wait_for(hold, timeout, [this] { return signalled_; });
   signalled_ = false;
   return set;
+}
+
+void AutoResetEvent::Wait() {
+  std::unique_lock<std::mutex> hold(lock_);
+  changed_.wait(hold, [this] { return signalled_; });
+  signalled_ = false;
 }
 
 void PendingQueue::Append(std::unique_ptr<QueuedTask> task) {
@@ -316,7 +321,10 @@ void DownloadWorker::Loop() {
   while (!Stopping()) {
     std::unique_ptr<QueuedTask> item = queue_->Take();
     if (!item) {
-      wake->Wait(kIdleWait);
+      // An idle worker sleeps until a task or a stop sets its event: both
+      // Append and Stop set it, so a time-out would only wake the process
+      // for nothing.
+      wake->Wait();
       continue;
     }
     DownloadTask& task = item->task;

@@ -38,6 +38,8 @@ class AutoResetEvent {
   void Set();
   // True when the event was set within the time, false on time-out.
   bool Wait(std::chrono::milliseconds timeout);
+  // Waits until the event is set, however long that takes.
+  void Wait();
 
  private:
   std::mutex lock_;

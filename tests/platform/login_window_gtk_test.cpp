@@ -338,4 +338,77 @@ TEST_F(LoginWindowGtk, SignInMarkersAndTheQuickLoginHandOver) {
   EXPECT_EQ(parts.gameRequests, 1);
 }
 
+// A colour-keyed window shows what lies beneath wherever it painted the key:
+// holes of several shapes (two in one row, a full-width key band with no
+// window pixel at all, rows that differ from the ones above) over a plain
+// window, checked on the screen.
+pf::LResult HolesProc(pf::HWindow hwnd, uint32_t message, pf::WParam wParam, pf::LParam lParam) {
+  if (message != pf::kWM_PAINT) return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
+  pf::Rect r;
+  pf::Canvas* dc = pf::ui().BeginPaint(hwnd, r);
+  const uint32_t key = pf::Rgb(255, 128, 255);
+  if (dc) {
+    dc->FillRect(pf::Rect{0, 0, 200, 100}, pf::Rgb(200, 30, 30));
+    dc->FillRect(pf::Rect{10, 10, 30, 30}, key);
+    dc->FillRect(pf::Rect{50, 10, 70, 20}, key);
+    dc->FillRect(pf::Rect{0, 40, 200, 45}, key);
+    dc->FillRect(pf::Rect{100, 60, 101, 61}, key);
+  }
+  pf::ui().EndPaint(hwnd, dc);
+  return 0;
+}
+
+pf::LResult BeneathProc(pf::HWindow hwnd, uint32_t message, pf::WParam wParam, pf::LParam lParam) {
+  if (message != pf::kWM_PAINT) return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
+  pf::Rect r;
+  pf::Canvas* dc = pf::ui().BeginPaint(hwnd, r);
+  if (dc) dc->FillRect(pf::Rect{0, 0, 300, 200}, pf::Rgb(20, 40, 220));
+  pf::ui().EndPaint(hwnd, dc);
+  return 0;
+}
+
+TEST(ColourKeyGtk, KeyPixelsShowWhatLiesBeneath) {
+  pf::Ui& ui = pf::ui();
+  ui.Initialize();
+  pf::WindowClass holes;
+  holes.procedure = &HolesProc;
+  holes.className = L"VexaKeyHoles";
+  ui.RegisterWindowClass(holes);
+  pf::WindowClass beneath;
+  beneath.procedure = &BeneathProc;
+  beneath.className = L"VexaKeyBeneath";
+  ui.RegisterWindowClass(beneath);
+  pf::HWindow under = ui.CreateWindowEx(0, L"VexaKeyBeneath", L"b", pf::kWS_POPUP, 250, 250, 300,
+                                        200, nullptr);
+  pf::HWindow keyed = ui.CreateWindowEx(pf::kWS_EX_LAYERED, L"VexaKeyHoles", L"k", pf::kWS_POPUP,
+                                        300, 300, 200, 100, nullptr);
+  ASSERT_TRUE(under && keyed);
+  ASSERT_TRUE(ui.SetLayeredWindowAttributes(keyed, pf::Rgb(255, 128, 255), 0, pf::kLWA_COLORKEY));
+  ui.ShowWindow(under, pf::kSW_SHOWNORMAL);
+  RunFor(200);
+  ui.ShowWindow(keyed, pf::kSW_SHOWNORMAL);
+  ui.RedrawWindow(keyed, nullptr, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
+  GdkPixbuf* shot = Screenshot("colour-key-holes");
+  ASSERT_NE(shot, nullptr);
+  const uint32_t red = 0xC81E1E, blue = 0x1428DC;
+  auto at = [&](int x, int y) { return Pixel(shot, 300 + x, 300 + y); };
+  EXPECT_EQ(at(5, 5), red);
+  EXPECT_EQ(at(10, 10), blue);
+  EXPECT_EQ(at(29, 29), blue);
+  EXPECT_EQ(at(30, 20), red);
+  EXPECT_EQ(at(40, 15), red);
+  EXPECT_EQ(at(60, 15), blue);
+  EXPECT_EQ(at(60, 25), red);
+  EXPECT_EQ(at(0, 40), blue);
+  EXPECT_EQ(at(199, 44), blue);
+  EXPECT_EQ(at(199, 45), red);
+  EXPECT_EQ(at(100, 60), blue);
+  EXPECT_EQ(at(101, 60), red);
+  EXPECT_EQ(at(199, 99), red);
+  EXPECT_EQ(KeyPixels(shot, pf::Rect{300, 300, 500, 400}), 0);
+  g_object_unref(shot);
+  ui.DestroyWindow(keyed);
+  ui.DestroyWindow(under);
+}
+
 }  // namespace

@@ -113,6 +113,27 @@ TEST_F(Downloader, StartTwiceMakesTwoWorkersAndStopIsRepeatable) {
   EXPECT_EQ(d.WorkerCount(), 2u);
 }
 
+// Idle workers sleep on their event with no time limit: a task submitted to
+// workers that already wait, one after another, must wake one of them each
+// time, and a stop must end them while they wait.
+TEST_F(Downloader, IdleWorkersWakeForEachTaskAndForTheStop) {
+  env.P().http.answers[L"*"] = pf::FakeHttp::Answer{};
+  net::HTTPDownloader d;
+  ASSERT_TRUE(d.Start());
+  for (int i = 1; i <= 3; ++i) {
+    std::this_thread::sleep_for(20ms);  // both workers are back in their wait
+    ASSERT_TRUE(d.Submit(Task(L"/late", i)));
+    ASSERT_TRUE(events.Wait(i));
+  }
+  d.Stop();
+  EXPECT_EQ(d.WorkerCount(), 0u);
+
+  net::AutoResetEvent event;
+  event.Set();
+  event.Wait();  // a set before the wait is kept for it
+  EXPECT_FALSE(event.Wait(0ms));  // and used up by it
+}
+
 TEST_F(Downloader, SubmitCopiesTheBodyOnlyWhenItHasALength) {
   env.P().http.answers[L"*"] = pf::FakeHttp::Answer{};
   net::HTTPDownloader d;

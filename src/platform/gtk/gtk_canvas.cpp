@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "platform/portable/embedded_resources.h"
 #include "platform/portable/image_codec.h"
@@ -16,8 +17,12 @@ GtkBitmap::GtkBitmap(int w, int h, int bpp) {
   height = h > 0 ? h : 0;
   bitsPerPixel = bpp;
   pitch = ((width * bpp + 31) / 32) * 4;
-  storage_.assign(static_cast<size_t>(pitch) * height, 0);
-  bits = storage_.empty() ? nullptr : storage_.data();
+  const size_t bytes = static_cast<size_t>(pitch) * height;
+  if (bytes) {
+    storage_.reset(static_cast<uint8_t*>(std::calloc(bytes, 1)));
+    if (!storage_) throw std::bad_alloc();
+  }
+  bits = storage_.get();
 }
 
 GtkBitmap::~GtkBitmap() { Drop(); }

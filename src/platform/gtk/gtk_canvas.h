@@ -6,6 +6,7 @@
 #include <cairo.h>
 #include <pango/pango-layout.h>
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <vector>
@@ -28,7 +29,12 @@ class GtkBitmap : public Bitmap {
 
  private:
   void Drop() const;
-  std::vector<uint8_t> storage_;
+  struct Free {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  // Zeroed by calloc: large pictures get fresh pages that are only touched
+  // when drawn on, rather than written twice.
+  std::unique_ptr<uint8_t[], Free> storage_;
   mutable cairo_surface_t* alpha_ = nullptr;
   mutable cairo_surface_t* opaque_ = nullptr;
   mutable std::vector<uint8_t> opaqueCopy_;  // RGB24 copy of a 24-bit bitmap

@@ -3,7 +3,39 @@
 // keys, alpha and regions become the window's shape.
 #include "platform/gtk/gtk_window.h"
 
+#include <utility>
+#include <vector>
+
 namespace pf {
+
+namespace {
+// The pixels of the bitmap whose colour is not the key, as a region: the runs
+// of each row, rows with the same runs as the one above merged into one band.
+// The same region a one-bit mask of the bitmap would give, without the mask.
+cairo_region_t* KeyedShape(const Bitmap& b, uint32_t key) {
+  std::vector<cairo_rectangle_int_t> rects;
+  size_t bandStart = 0;  // the rectangles of the band the previous row belongs to
+  std::vector<std::pair<int, int>> runs, previous;  // start, end of each run
+  for (int y = 0; y < b.height; ++y) {
+    runs.clear();
+    const uint8_t* p = b.bits + static_cast<ptrdiff_t>(y) * b.pitch;
+    for (int x = 0; x < b.width;) {
+      while (x < b.width && Rgb(p[4 * x + 2], p[4 * x + 1], p[4 * x]) == key) ++x;
+      const int start = x;
+      while (x < b.width && Rgb(p[4 * x + 2], p[4 * x + 1], p[4 * x]) != key) ++x;
+      if (x > start) runs.emplace_back(start, x);
+    }
+    if (y > 0 && runs == previous) {
+      for (size_t i = bandStart; i < rects.size(); ++i) ++rects[i].height;
+      continue;
+    }
+    bandStart = rects.size();
+    for (const auto& r : runs) rects.push_back(cairo_rectangle_int_t{r.first, y, r.second - r.first, 1});
+    previous.swap(runs);
+  }
+  return cairo_region_create_rectangles(rects.data(), static_cast<int>(rects.size()));
+}
+}  // namespace
 
 void GtkUi::LayeredImage(WindowHandle* w, const Size& size, MemoryCanvas& source,
                          const Point& sourcePosition) {
@@ -29,18 +61,7 @@ void GtkUi::UpdateShape(WindowHandle* w) {
     shape = gdk_cairo_region_create_from_surface(s);
     cairo_surface_destroy(s);
   } else if (w->colorKeyed && w->backing && w->backingValid) {
-    Bitmap& b = w->backing->Target();
-    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, b.width, b.height);
-    uint8_t* m = cairo_image_surface_get_data(mask);
-    const int ms = cairo_image_surface_get_stride(mask);
-    for (int y = 0; y < b.height; ++y) {
-      const uint8_t* p = b.bits + static_cast<ptrdiff_t>(y) * b.pitch;
-      auto* q = reinterpret_cast<uint32_t*>(m + static_cast<ptrdiff_t>(y) * ms);
-      for (int x = 0; x < b.width; ++x, p += 4) q[x] = Rgb(p[2], p[1], p[0]) == w->colorKey ? 0 : 0xFF000000u;
-    }
-    cairo_surface_mark_dirty(mask);
-    shape = gdk_cairo_region_create_from_surface(mask);
-    cairo_surface_destroy(mask);
+    shape = KeyedShape(w->backing->Target(), w->colorKey);
     // Native children (the web view) stay visible whatever colour they show,
     // at the place they were given (GTK allocates them later).
     for (WindowHandle* child : OwnedBy(w)) {

@@ -54,8 +54,10 @@ constexpr const char* kExternalScriptHead =
 constexpr const char* kExternalScriptTail =
     "';Object.defineProperty(window,'external',{configurable:true,value:{"
     "notify:function(m){h.postMessage(t+String(m));}}});}catch(e){}})();";
-constexpr const char* kSubFrameScrollScript =
-    "if(window.top!==window&&document.body)document.body.setAttribute('scroll','no');";
+// Every frame's body, the main frame's included, loses its scroll bars when
+// its document has been parsed.
+constexpr const char* kBodyScrollScript =
+    "if(document.body)document.body.setAttribute('scroll','no');";
 constexpr const char* kScrollStyle = "body[scroll=\"no\"]{overflow:hidden !important;}";
 
 // HRESULT-style status of a load failure.
@@ -178,6 +180,11 @@ class GtkWebBrowser : public WebBrowser {
   void SetBodyScroll(WebFrame frame, const std::wstring& value) override {
     // Only the main frame is reachable from here; sub-frames set their own.
     if (!view_ || frame != MainFrame()) return;
+    // The document-end script already gave this document scroll="no".  A
+    // script run from here would make WebKit decode its result in this
+    // process, which starts a JavaScript engine of its own here (megabytes
+    // of memory and start-up time) for nothing.
+    if (scrollScripted_ && value == L"no") return;
     const std::string script =
         "if(document.body)document.body.setAttribute('scroll'," + JsString(ToUtf8(value)) + ");";
     webkit_web_view_evaluate_javascript(view_, script.c_str(), -1, nullptr, nullptr, nullptr,
@@ -227,6 +234,7 @@ class GtkWebBrowser : public WebBrowser {
   bool advised_ = false;
   bool silent_ = false;
   bool dropTarget_ = true;
+  bool scrollScripted_ = false;  // the body-scroll script is installed
   bool documentFace_ = false;
   bool loadFailed_ = false;  // the current main-frame load reported an error
   // The address Navigate2 already reported to BeforeNavigate2; its policy
@@ -289,10 +297,11 @@ void GtkWebBrowser::CreateControl() {
   webkit_user_style_sheet_unref(style);
   if (events_ && events_->HideScrollBars()) {
     WebKitUserScript* scroll =
-        webkit_user_script_new(kSubFrameScrollScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+        webkit_user_script_new(kBodyScrollScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
                                WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, nullptr, nullptr);
     webkit_user_content_manager_add_script(content_, scroll);
     webkit_user_script_unref(scroll);
+    scrollScripted_ = true;
   }
 
   view_ = WEBKIT_WEB_VIEW(webkit_web_view_new_with_user_content_manager(content_));
