@@ -61,6 +61,15 @@ int FakeHttp::OpenHandles() {
   std::lock_guard<std::mutex> hold(lock_);
   return openHandles_;
 }
+bool FakeHttp::ForgetObservations() {
+  std::lock_guard<std::mutex> hold(lock_);
+  if (openHandles_ != 0) return false;
+  requests_.clear();
+  cookies_.clear();
+  readSizes_.clear();
+  calls_.clear();
+  return true;
+}
 int FakeHttp::Stalled() {
   std::lock_guard<std::mutex> hold(lock_);
   return stalled_;

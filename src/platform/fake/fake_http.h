@@ -65,6 +65,11 @@ class FakeHttp : public Http {
   std::vector<std::string> Calls();   // operation names in order
   int OpenHandles();                  // handles opened and not closed
   int Stalled();                      // calls waiting in a stall now
+  // Drops what was observed so far (requests, cookies, read sizes, calls),
+  // for a process that runs many attempts and checks each on its own; only
+  // while no handle is open, since an open request indexes its record.
+  // False, and nothing dropped, while a handle is open.
+  bool ForgetObservations();
 
   bool CrackUrl(const std::wstring& url, UrlParts& out) override;
   HInternet Open(const std::wstring& agent) override;
