@@ -170,6 +170,12 @@ TEST_F(IniShapes, HandEditedFilesReadAndWriteAsOnWindows) {
        "A.y=2|A.x=" + std::string(259, 'v') + "|"},
       {"LF and no final newline", "[A]\nx=1\ny=2", {{L"A", L"x"}, {L"A", L"y"}}, "A.x=1|A.y=2|"},
       {"an empty file", "", {{L"A", L"x"}}, "A.x=DEF|"},
+      // The first mark is the file's encoding; the second is text of the
+      // first line, which is then no header.  A write must keep both, or the
+      // line turns into a header of its own.
+      {"a byte-order mark twice", "\xEF\xBB\xBF\xEF\xBB\xBF[A]\r\nx=1\r\n[A]\r\ny=2\r\n",
+       {{L"A", L"x"}, {L"A", L"y"}, {L"", L"x"}},
+       "A.x=DEF|A.y=2|.x=1|"},
   };
   for (const Shape& shape : shapes) {
     WriteRaw(file_, shape.file);

@@ -106,10 +106,13 @@ bool ReadCappedInto(const std::string& path, std::string& bytes, bool& tooLarge)
   return true;
 }
 
+bool StartsWithBom(const std::string& bytes) {
+  return bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
+         static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF;
+}
+
 std::vector<Line> Parse(std::string bytes) {
-  if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
-      static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
-    bytes.erase(0, 3);
+  if (StartsWithBom(bytes)) bytes.erase(0, 3);
   std::vector<Line> lines;
   size_t start = 0;
   while (start < bytes.size()) {
@@ -124,9 +127,12 @@ std::vector<Line> Parse(std::string bytes) {
 }
 
 // The file's lines; nothing when it cannot be read or is over the cap.
-std::optional<std::vector<Line>> Load(const std::string& path, bool& tooLarge) {
+// hadBom tells whether the file began with a UTF-8 byte-order mark.
+std::optional<std::vector<Line>> Load(const std::string& path, bool& tooLarge, bool& hadBom) {
   std::string bytes;
+  hadBom = false;
   if (!ReadCappedInto(path, bytes, tooLarge)) return std::nullopt;
+  hadBom = StartsWithBom(bytes);
   return Parse(std::move(bytes));
 }
 
@@ -329,7 +335,8 @@ bool IniFile::WriteText(const std::wstring& sectionName, const std::wstring& key
   std::lock_guard<std::mutex> hold(writeLock);
   std::vector<Line> lines;
   bool tooLarge = false;
-  if (auto loaded = Load(path, tooLarge)) lines = std::move(*loaded);
+  bool hadBom = false;
+  if (auto loaded = Load(path, tooLarge, hadBom)) lines = std::move(*loaded);
   // A file over the cap is not ours to rewrite: it stays as it is.
   if (tooLarge) return false;
   const std::wstring section = WithoutLineBreaks(sectionName);
@@ -367,7 +374,10 @@ bool IniFile::WriteText(const std::wstring& sectionName, const std::wstring& key
     }
   }
 
-  std::string bytes;
+  // A byte-order mark the file began with is written back: without it, a
+  // first line that itself begins with a mark would lose what hid it and
+  // turn into a header or key that was not there before.
+  std::string bytes = hadBom ? "\xEF\xBB\xBF" : "";
   for (const Line& line : lines) {
     bytes += ToUtf8(line.text);
     bytes += "\r\n";
