@@ -18,6 +18,9 @@ constexpr uint32_t WM_CACHE_CLEARED = pf::kWM_USER + 210;       // 1234, to the 
 // A verified upgrade offer waits for the player's answer (posted by the
 // download worker that checked the version file).
 constexpr uint32_t WM_UPGRADE_OFFERED = pf::kWM_USER + 211;     // 1235, to the login window
+// An accepted upgrade did not start (the package failed, or its start did):
+// the hidden windows come back (posted by the download worker).
+constexpr uint32_t WM_UPGRADE_NOT_STARTED = pf::kWM_USER + 212;  // 1236, to the login window
 
 // The program's own version (file version 3.0.0.0 with the dots removed).
 constexpr int32_t kOwnVersion = deploy::kOwnVersion;

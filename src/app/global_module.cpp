@@ -114,6 +114,11 @@ void CGlobalModule::PostUpgradeOffered() {
   if (pf::HWindow window = LoginWindow()) pf::ui().PostMessage(window, WM_UPGRADE_OFFERED, 0, 0);
 }
 
+void CGlobalModule::PostUpgradeNotStarted() {
+  if (pf::HWindow window = LoginWindow())
+    pf::ui().PostMessage(window, WM_UPGRADE_NOT_STARTED, 0, 0);
+}
+
 void CGlobalModule::PostCloseLogin() {
   if (login) pf::ui().PostMessage(login->GetHWND(), WM_CLOSE_LOGIN_WINDOW, 0, 0);
 }

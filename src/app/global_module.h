@@ -55,6 +55,7 @@ class CGlobalModule : public pf::MessageFilter,
   pf::HWindow LoginWindow() const override { return login ? login->GetHWND() : nullptr; }
   pf::HWindow BackdropWindow() const override { return backdrop ? backdrop->GetHWND() : nullptr; }
   void PostUpgradeOffered() override;
+  void PostUpgradeNotStarted() override;
   void PostCloseLogin() override;
   bool IsAutorunStart() const override;
   AppComponents& Components() { return components_; }

@@ -197,6 +197,10 @@ pf::LResult ApplicationWindowProc(pf::HWindow hwnd, uint32_t message, pf::WParam
     storage::OnUpgradeOffered(*ctx);
     return 0;
   }
+  if (message == WM_UPGRADE_NOT_STARTED) {
+    storage::ShowWindowsAgain(*ctx);
+    return 0;
+  }
   if (message == WM_OPEN_QUICK_LOGIN) {
     // The window of an earlier quick login goes first (its object with it),
     // so no orphaned window stays behind.

@@ -72,11 +72,6 @@ std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
 
 // After the prompt hid the windows, a failed upgrade would leave a process
 // without a window: the player gets the login window back instead.
-void ShowWindowsAgain(UpgradeHost& c) {
-  if (pf::HWindow backdrop = c.BackdropWindow()) pf::ui().ShowWindow(backdrop, pf::kSW_SHOWNA);
-  if (pf::HWindow login = c.LoginWindow()) pf::ui().ShowWindow(login, pf::kSW_SHOWNA);
-}
-
 std::wstring FormatPrompt(const std::wstring& version) {
   std::wstring text = kUpgradePrompt;
   const size_t at = text.find(L"%s");
@@ -123,7 +118,7 @@ void LaunchUpgrader(UpgradeHost& c, const net::DownloadTask& t) {
       !IsOfferedPackage(held, offer)) {
     if (held) pf::files().CloseHeld(held);
     pf::files().DeleteFile(t.filePath);
-    ShowWindowsAgain(c);
+    c.PostUpgradeNotStarted();
     return;
   }
   // The download folder is open to every program of the user.  What starts,
@@ -141,7 +136,7 @@ void LaunchUpgrader(UpgradeHost& c, const net::DownloadTask& t) {
     RemoveCopy(copy);
   }
   if (!heldCopy) {
-    ShowWindowsAgain(c);
+    c.PostUpgradeNotStarted();
     return;
   }
   bool started;
@@ -156,7 +151,7 @@ void LaunchUpgrader(UpgradeHost& c, const net::DownloadTask& t) {
   pf::files().CloseHeld(heldCopy);
   if (!started) {
     RemoveCopy(copy);
-    ShowWindowsAgain(c);
+    c.PostUpgradeNotStarted();
     return;
   }
   // The version that was signed, not a text another thread may change.
@@ -184,6 +179,11 @@ void OnUpgradeOffered(UpgradeHost& c) {
   if (pf::HWindow login = c.LoginWindow()) pf::ui().ShowWindow(login, pf::kSW_HIDE);
   if (pf::HWindow backdrop = c.BackdropWindow()) pf::ui().ShowWindow(backdrop, pf::kSW_HIDE);
   if (!DownloadUpgradePackage(c)) ShowWindowsAgain(c);
+}
+
+void ShowWindowsAgain(UpgradeHost& c) {
+  if (pf::HWindow backdrop = c.BackdropWindow()) pf::ui().ShowWindow(backdrop, pf::kSW_SHOWNA);
+  if (pf::HWindow login = c.LoginWindow()) pf::ui().ShowWindow(login, pf::kSW_SHOWNA);
 }
 
 bool IsProcessElevated() { return pf::proc().IsProcessElevated(); }
@@ -255,7 +255,7 @@ int32_t OnDownloadEvent(uintptr_t userData, int32_t tag, int32_t event, int32_t 
       if (value == net::DL_OK && t)
         LaunchUpgrader(*c, *t);
       else
-        ShowWindowsAgain(*c);
+        c->PostUpgradeNotStarted();
       break;
     case kTagInstallPing:
     case kTagUninstallPing:

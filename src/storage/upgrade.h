@@ -34,6 +34,10 @@ class UpgradeHost {
   // Asks the user-interface thread to put the verified offer to the player
   // (from a download worker).
   virtual void PostUpgradeOffered() = 0;
+  // Asks the user-interface thread to show the hidden windows again after an
+  // upgrade that did not start (from a download worker: a worker that
+  // showed them itself would wait for a thread that may be waiting for it).
+  virtual void PostUpgradeNotStarted() = 0;
   // Asks the login window, when there is one, to close: the run ends (any thread).
   virtual void PostCloseLogin() = 0;
 
@@ -51,6 +55,9 @@ int32_t OnDownloadEvent(uintptr_t userData, int32_t tag, int32_t event, int32_t 
 // The verified offer's question to the player, on the user-interface thread
 // (WM_UPGRADE_OFFERED): the prompt, the windows hidden, the package task.
 void OnUpgradeOffered(UpgradeHost& host);
+// Shows the windows the prompt hid (user-interface thread; posted from a
+// worker as WM_UPGRADE_NOT_STARTED).
+void ShowWindowsAgain(UpgradeHost& host);
 // Submits the version-file task once per process (user-interface thread).
 // Does nothing when it already ran or the live context has no downloader.
 void StartVersionCheck();

@@ -2,6 +2,7 @@
 // version files on disk, a recording queue and the fake UI and processes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -104,12 +105,24 @@ class Upgrade : public ::testing::Test {
     std::ofstream(pf::ToUtf8(storage::GetUpgraderPath()), std::ios::binary | std::ios::trunc)
         << bytes;
   }
-  // The finished event of the package task.
+  // The finished event of the package task.  The worker shows no window
+  // itself: it posts, and the application window procedure shows them.
   void PackageFinished(int32_t result) {
     net::DownloadTask task;
     task.filePath = storage::GetUpgraderPath();
+    const bool loginWasVisible = ui().IsWindowVisible(Login());
     storage::OnDownloadEvent(reinterpret_cast<uintptr_t>(ctx.get()), storage::kTagUpgradePackage,
                              net::DL_EVENT_FINISHED, result, reinterpret_cast<uintptr_t>(&task));
+    EXPECT_EQ(ui().IsWindowVisible(Login()), loginWasVisible);
+    ui().RunMessageLoop(nullptr);
+    // The restore request is handled here; every other message stays for Posted().
+    std::vector<pf::Msg>& seen = ui().dispatched;
+    const auto restore = [&](const pf::Msg& m) {
+      return m.hwnd == Login() && m.message == app::WM_UPGRADE_NOT_STARTED;
+    };
+    const bool notStarted = std::any_of(seen.begin(), seen.end(), restore);
+    seen.erase(std::remove_if(seen.begin(), seen.end(), restore), seen.end());
+    if (notStarted) app::ApplicationWindowProc(Login(), app::WM_UPGRADE_NOT_STARTED, 0, 0);
   }
   // The started file: the package copied into a fresh folder of its own,
   // beside no other file, that only this user may enter.
