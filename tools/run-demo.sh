@@ -53,26 +53,10 @@ else
   say() { printf '[demo] %s\n' "$*"; }
 fi
 
-# Ends one process of ours: politely, then for good.
-stop_pid() {
-  local pid=$1
-  [ -n "$pid" ] || return 0
-  kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null || true; return 0; }
-  kill -TERM "$pid" 2>/dev/null || true
-  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -KILL "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
-
-cleanup() {
-  trap - EXIT INT TERM
-  stop_pid "$client_pid"
-  [ -n "$platform_pid" ] && kill -0 "$platform_pid" 2>/dev/null && say "stopping the demo platform"
-  stop_pid "$platform_pid"
-}
-trap cleanup EXIT
-trap 'echo; say "interrupted"; exit 130' INT
-trap 'exit 143' TERM
+# shellcheck source=../tests/e2e/processes.sh
+. "$ROOT/tests/e2e/processes.sh"
+INTERRUPT_HOOK='echo; say interrupted'
+stop_all_on_exit
 
 build_client() {
   say "building the demo client (preset demo)"

@@ -34,23 +34,9 @@ done
 say() { printf '[journey] %s\n' "$*"; }
 xvfb_pid= platform_pid= client_pid=
 
-stop_pid() {
-  local pid=$1
-  [ -n "$pid" ] || return 0
-  kill -TERM "$pid" 2>/dev/null || true
-  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -KILL "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
-cleanup() {
-  trap - EXIT INT TERM
-  stop_pid "$client_pid"
-  stop_pid "$platform_pid"
-  stop_pid "$xvfb_pid"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+# shellcheck source=processes.sh
+. "$HERE/processes.sh"
+stop_all_on_exit
 
 fail() {
   say "FAIL: $*"
