@@ -24,9 +24,12 @@
 #include "reporting/install_info.h"
 #include "support/fake_env.h"
 #include "support/http_test_server.h"
+#include "support/scoped_env.h"
 #include "support/test_components.h"
 
 namespace {
+
+using testsupport::ScopedEnv;
 
 using namespace std::chrono_literals;
 
@@ -39,26 +42,6 @@ class WorkingComponents : public testsupport::TestComponents {
     referer.macDigest = [context] { return context->installInfo.MacDigestForCookie(); };
     return std::make_unique<net::HTTPDownloader>(std::move(referer));
   }
-};
-
-// Sets an environment variable for the object's lifetime.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (had_)
-      ::setenv(name_, old_.c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
 };
 
 TEST(BrowserPings, PagesOpenWhileTheirPingsRunOverLoopback) {

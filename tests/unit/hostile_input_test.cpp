@@ -24,8 +24,11 @@
 #include "platform/linux/posix_files.h"
 #include "platform/portable/utf8.h"
 #include "support/fake_env.h"
+#include "support/scoped_env.h"
 
 namespace {
+
+using testsupport::ScopedEnv;
 
 using namespace std::chrono_literals;
 
@@ -207,29 +210,6 @@ TEST(TrustedPages, OnlyTheListedHostsOverHttpOrHttps) {
   EXPECT_FALSE(pf::IsTrustedPageUrl(L""));
   pf::SetTrustedPageHosts({});
 }
-
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    if (value.empty())
-      ::unsetenv(name);
-    else
-      ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (had_)
-      ::setenv(name_, old_.c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
 
 unsigned Mode(const std::string& path) {
   struct stat st {};
