@@ -1,17 +1,16 @@
 #include "reporting/identity_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+
+#include "net/url_escape.h"
 
 namespace reporting {
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return 0;
-}
+// A character that is not a hexadecimal digit counts as 0.
+int HexValue(char c) { return std::max(0, net::HexDigitValue(c)); }
 
 std::wstring Widen(const char* text) {
   return std::wstring(text, text + std::char_traits<char>::length(text));

@@ -2,6 +2,7 @@
 
 #include "deploy/host_url.h"
 #include "net/download_queue.h"
+#include "net/url_escape.h"
 #include "platform/platform.h"
 #include "reporting/machine_identity.h"
 #include "reporting/net_cafe.h"
@@ -11,9 +12,6 @@
 
 namespace reporting {
 namespace {
-
-// Set and cleared by the application context on the first thread.
-PingHost* g_liveHost = nullptr;
 
 std::wstring LastOutsideUrl() {
   const PingHost* host = PingHost::Live();
@@ -27,9 +25,6 @@ std::wstring BrowserPingUrl(const wchar_t* path) {
 }
 
 }  // namespace
-
-PingHost* PingHost::Live() { return g_liveHost; }
-void PingHost::SetLive(PingHost* host) { g_liveHost = host; }
 
 void InstallInfo::Load() {
   if (loaded) return;
@@ -96,21 +91,7 @@ bool InstallInfo::SendUninstallPing() {
 }
 
 std::wstring PercentEncode(const std::string& bytes) {
-  static const wchar_t kHex[] = L"0123456789abcdef";
-  std::wstring out;
-  for (char ch : bytes) {
-    const auto b = static_cast<unsigned char>(ch);
-    const bool keep = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
-                      b == '~' || b == '!' || b == '*' || b == '(' || b == ')' || b == '\'';
-    if (keep) {
-      out += static_cast<wchar_t>(b);
-    } else {
-      out += L'%';
-      out += kHex[b >> 4];
-      out += kHex[b & 15];
-    }
-  }
-  return out;
+  return net::PercentEncodeBytes(bytes, "~!*()'", false);
 }
 
 bool SendPlatformBrowserPing() {

@@ -9,31 +9,21 @@
 #include <mutex>
 #include <string>
 
-namespace net {
-class DownloadQueue;
-}
+#include "net/task_host.h"
 
 namespace reporting {
 
 // What the pings need from the application; the application context
 // implements it and registers itself while it lives.
-class PingHost {
+class PingHost : public net::LiveHost<PingHost> {
  public:
-  // The host that is registered, or null.
-  static PingHost* Live();
-  // Registers host (null: none).
-  static void SetLive(PingHost* host);
-
-  // The userData its download tasks carry.
-  virtual uintptr_t TaskUserData() const = 0;
-  virtual net::DownloadQueue* GetDownloader() = 0;  // not owned; may be null
+  // Whether this start came from the system's autorun entry.
+  virtual bool IsAutorunStart() const = 0;
   // The "Refer" and "UID" settings, the e2 and e3 of the statistics.
   virtual std::wstring GetRefer() const = 0;
   virtual std::wstring GetUid() const = 0;
   // The page the player last opened in an outside browser.
   virtual std::wstring GetLastOutsideUrl() const = 0;
-  // Whether this start came from the system's autorun entry.
-  virtual bool IsAutorunStart() const = 0;
 
  protected:
   ~PingHost() = default;

@@ -1,5 +1,6 @@
 #include "skin/button.h"
 
+#include <algorithm>
 #include <typeinfo>
 
 #include "platform/platform.h"
@@ -65,44 +66,30 @@ void CRKButton::SetState(int32_t s, bool redraw) {
     if (checkedBranch && checkedColorMode_) color = checkedColor_;
     SetTextColor(color, true);
   };
-  if (checked) {
+  // One set of faces: the resting one, and the hover or pressed one when the
+  // mouse is on the button (the resting one only stands in for a refresh).
+  const auto pickFace = [&](const CImage& rest, const CImage& over, const CImage& down,
+                            bool checkedFaces) {
     if (state_ == BTN_HOVER || state_ == BTN_RELEASED || state_ == BTN_PRESSED) {
-      linkColor(true, true);
-      const CImage& face = state_ == BTN_PRESSED ? checkedPressed : checkedHover;
+      linkColor(true, checkedFaces);
+      const CImage& face = state_ == BTN_PRESSED ? down : over;
       if (face.IsLoaded()) {
         current = face;
-        changed = true;
-      } else if (!real && checkedNormal.IsLoaded()) {
-        current = checkedNormal;
-        changed = true;
+        return true;
       }
-    } else {
-      linkColor(false, true);
-      if (checkedNormal.IsLoaded()) {
-        current = checkedNormal;
-        changed = true;
+      if (!real && rest.IsLoaded()) {
+        current = rest;
+        return true;
       }
+      return false;
     }
-  }
-  if (!changed) {
-    if (state_ == BTN_HOVER || state_ == BTN_RELEASED || state_ == BTN_PRESSED) {
-      linkColor(true, false);
-      const CImage& candidate = state_ == BTN_PRESSED ? pressed : hover;
-      if (candidate.IsLoaded()) {
-        current = candidate;
-        changed = true;
-      } else if (!real && normal.IsLoaded()) {
-        current = normal;
-        changed = true;
-      }
-    } else {
-      linkColor(false, false);
-      if (normal.IsLoaded()) {
-        current = normal;
-        changed = true;
-      }
-    }
-  }
+    linkColor(false, checkedFaces);
+    if (!rest.IsLoaded()) return false;
+    current = rest;
+    return true;
+  };
+  if (checked) changed = pickFace(checkedNormal, checkedHover, checkedPressed, true);
+  if (!changed) changed = pickFace(normal, hover, pressed, false);
   if (visible_ && enabled_ && redraw && (changed || !real)) Invalidate();
 }
 
@@ -167,40 +154,14 @@ void CRKButton::Draw(pf::Canvas* dc) {
 
 void CRKButton::DrawCaption(pf::Canvas* dc) {
   if (!dc) return;
-  pf::Rect c{rect_.left + paddingLeft, rect_.top + paddingTop, rect_.right - paddingRight,
-             rect_.bottom - paddingBottom};
-  const int saved = dc->SaveDC();
-  const int oldMode = dc->SetBkMode(pf::kTRANSPARENT);
-  const uint32_t oldColor = dc->SetTextColor(CurrentTextColor());
-  const pf::HFont oldFont = dc->SelectFont(EnsureFont());
-
-  std::wstring display = text_;
+  const pf::Rect c{rect_.left + paddingLeft, rect_.top + paddingTop, rect_.right - paddingRight,
+                   rect_.bottom - paddingBottom};
+  const TextLook look(dc, *this, false, CurrentTextColor());
   pf::Rect measured = c;
-  int h = dc->DrawText(display, measured, pf::kDT_CALCRECT);
-  if (measured.right > c.right) {
-    const size_t length = text_.size();
-    const size_t k = keepTail_ > 0 ? static_cast<size_t>(keepTail_) : 0;
-    if (k < length) {
-      const std::wstring tail = text_.substr(length - k);
-      for (size_t i = 0;; ++i) {
-        std::wstring candidate = i == 0 ? L"..." + tail : text_.substr(0, i) + L"..." + tail;
-        pf::Rect r = c;
-        h = dc->DrawText(candidate, r, pf::kDT_CALCRECT);
-        display = candidate;
-        if (c.left + r.Width() + 16 > c.right || k + i + 1 >= length) break;
-      }
-    }
-  }
-  const int shrink = (c.bottom - c.top - h) / 2;
-  c.top += shrink;
-  c.bottom -= shrink;
-  dc->DrawText(display, c, format_);
-  drawnText_ = c;
-
-  dc->SelectFont(oldFont);
-  dc->SetTextColor(oldColor);
-  dc->SetBkMode(oldMode);
-  dc->RestoreDC(saved);
+  int h = dc->DrawText(text_, measured, pf::kDT_CALCRECT);
+  const std::wstring display =
+      measured.right > c.right ? Shortened(dc, c, static_cast<size_t>(std::max(keepTail_, 0)), h) : text_;
+  DrawCentred(dc, display, c, h);
 }
 
 }  // namespace skin

@@ -34,10 +34,6 @@ pf::Point PointOf(pf::LParam lParam) {
 }
 }  // namespace
 
-CRKForm::CRKForm() = default;
-
-CRKForm::~CRKForm() { controls_.clear(); }
-
 bool CRKForm::OnLButtonDown(uint32_t, pf::Point) {
   pf::ui().SetFocus(window_);
   return true;
@@ -329,18 +325,36 @@ void CRKForm::ReservedHook2(int, int) {}
 
 pf::HWindow CRKForm::GetHWND() const { return window_; }
 
+namespace {
+// The messages whose handler takes the mouse flags and the client point.
+struct MouseRoute {
+  uint32_t message;
+  bool (CRKForm::*handler)(uint32_t flags, pf::Point point);
+};
+constexpr MouseRoute kMouseRoutes[] = {
+    {pf::kWM_MOUSEMOVE, &CRKForm::OnMouseMove},     {pf::kWM_LBUTTONDOWN, &CRKForm::OnLButtonDown},
+    {pf::kWM_LBUTTONUP, &CRKForm::OnLButtonUp},     {pf::kWM_LBUTTONDBLCLK, &CRKForm::OnLButtonDblClk},
+    {pf::kWM_MOUSEHOVER, &CRKForm::OnMouseHover},   {pf::kWM_MOUSELEAVE, &CRKForm::OnMouseLeave},
+};
+}  // namespace
+
 pf::LResult CRKForm::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
                                    pf::LParam lParam) {
   const auto flags = static_cast<uint32_t>(wParam);
+  for (const MouseRoute& route : kMouseRoutes) {
+    if (route.message != message) continue;
+    (this->*route.handler)(flags, PointOf(lParam));
+    return 0;
+  }
   switch (message) {
     case pf::kWM_MOVE:
       OnMove();
       return 0;
-    case pf::kWM_SIZE:
-      OnSize();
-      return 0;
     case pf::kWM_ACTIVATE:
       if ((wParam & 0xFFFF) != static_cast<pf::WParam>(pf::kWA_INACTIVE)) OnActivate();
+      return 0;
+    case pf::kWM_SIZE:
+      OnSize();
       return 0;
     case pf::kWM_PAINT: {
       pf::Ui& ui = pf::ui();
@@ -356,18 +370,6 @@ pf::LResult CRKForm::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WPara
     case pf::kWM_CLOSE:
       Close();
       return 0;
-    case pf::kWM_MOUSEMOVE:
-      OnMouseMove(flags, PointOf(lParam));
-      return 0;
-    case pf::kWM_LBUTTONDOWN:
-      OnLButtonDown(flags, PointOf(lParam));
-      return 0;
-    case pf::kWM_LBUTTONUP:
-      OnLButtonUp(flags, PointOf(lParam));
-      return 0;
-    case pf::kWM_LBUTTONDBLCLK:
-      OnLButtonDblClk(flags, PointOf(lParam));
-      return 0;
     case pf::kWM_MOUSEWHEEL: {
       pf::Point p = PointOf(lParam);
       // Wheel points are screen coordinates, sign included.
@@ -377,12 +379,6 @@ pf::LResult CRKForm::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WPara
       OnMouseWheel(flags, p);
       return 0;
     }
-    case pf::kWM_MOUSEHOVER:
-      OnMouseHover(flags, PointOf(lParam));
-      return 0;
-    case pf::kWM_MOUSELEAVE:
-      OnMouseLeave(flags, PointOf(lParam));
-      return 0;
     default:
       return 1;
   }

@@ -3,9 +3,9 @@
 // list of controls (not owned: members of the derived form); the first
 // control is painted first and lies lowest.
 //
-// A window-specific form derives from CRKForm and, to be reached by the
-// application shell, from the app:: interface of its role (app/forms.h); it
-// then forwards GetHWND, PreTranslateMessage and RedrawControls to CRKForm.
+// A window-specific form reaches the application shell through the app::
+// interface of its role (app/forms.h); windows::CAppForm joins the two and
+// forwards the role's window operations to CRKForm once for every window.
 // Threads: the user-interface thread only.
 #pragma once
 
@@ -27,14 +27,14 @@ constexpr uint32_t kBareStyleKeep = 0x7F30FF7Fu;
 constexpr uint32_t kFramelessStyleKeep = 0xFF3AFFFFu;
 // A system menu and a minimise box, so the taskbar can minimise the window.
 constexpr uint32_t kTaskbarStyleBits = 0x000A0000u;
+// A class-specific style bit the quick-login window carries besides the
+// taskbar styles.
+constexpr uint32_t kQuickLoginStyleBit = 0x00000008u;
 // The extended styles of a system-drawn edge (window edge, dialog frame).
 constexpr uint32_t kEdgeExStyles = 0x00000101u;
 
 class CRKForm : public CRKBaseControl {
  public:
-  CRKForm();
-  ~CRKForm() override;
-
   bool OnLButtonDown(uint32_t flags, pf::Point point) override;
   bool OnMouseMove(uint32_t flags, pf::Point point) override;
   bool OnMouseWheel(uint32_t flags, pf::Point point) override;

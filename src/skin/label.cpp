@@ -5,6 +5,16 @@
 #include "platform/platform.h"
 
 namespace skin {
+namespace {
+// A link look switches between a normal and a hover value with the mouse;
+// the normal one shows first.
+template <class T>
+void SetLinkPair(T& shown, T& normalSlot, T& hoverSlot, T normal, T hover) {
+  normalSlot = normal;
+  hoverSlot = hover;
+  shown = normal;
+}
+}  // namespace
 
 CRKLabel::CRKLabel() { className_ = L"CRKLabel"; }
 
@@ -60,9 +70,7 @@ void CRKLabel::SetFontFace(const std::wstring& face, bool redraw) {
 
 void CRKLabel::SetLinkUnderline(int normalUnderline, int hoverUnderline, bool redraw) {
   linkMode_ = true;
-  normalUnderline_ = normalUnderline;
-  hoverUnderline_ = hoverUnderline;
-  underline_ = normalUnderline;
+  SetLinkPair(underline_, normalUnderline_, hoverUnderline_, normalUnderline, hoverUnderline);
   if (redraw) Invalidate();
 }
 
@@ -76,20 +84,14 @@ std::wstring CRKLabel::GetText() const { return text_; }
 
 void CRKLabel::SetLinkColorsChecked(uint32_t normal, uint32_t hover, uint32_t checked,
                                     bool redraw) {
-  linkMode_ = true;
   checkedColorMode_ = true;
-  normalColor_ = normal;
-  hoverColor_ = hover;
   checkedColor_ = checked;
-  textColor_ = normal;
-  if (redraw) Invalidate();
+  CRKLabel::SetLinkColors(normal, hover, redraw);
 }
 
 void CRKLabel::SetLinkColors(uint32_t normal, uint32_t hover, bool redraw) {
   linkMode_ = true;
-  normalColor_ = normal;
-  hoverColor_ = hover;
-  textColor_ = normal;
+  SetLinkPair(textColor_, normalColor_, hoverColor_, normal, hover);
   if (redraw) Invalidate();
 }
 
@@ -129,16 +131,11 @@ int CRKLabel::GetTextWidth() {
   pf::Ui& ui = pf::ui();
   pf::Canvas* dc = ui.GetDC(ownerWindow_);
   if (!dc) return 0;
-  const int saved = dc->SaveDC();
-  const int oldMode = dc->SetBkMode(pf::kTRANSPARENT);
-  const uint32_t oldColor = dc->SetTextColor(textColor_);
-  const pf::HFont oldFont = dc->SelectFont(EnsureFont());
   pf::Rect measured = rect_;
-  dc->DrawText(text_, measured, pf::kDT_CALCRECT);
-  dc->SelectFont(oldFont);
-  dc->SetTextColor(oldColor);
-  dc->SetBkMode(oldMode);
-  dc->RestoreDC(saved);
+  {
+    const TextLook look(dc, *this, false, textColor_);
+    dc->DrawText(text_, measured, pf::kDT_CALCRECT);
+  }
   ui.ReleaseDC(ownerWindow_, dc);
   int width = measured.right - measured.left;
   if (maxWidth_ != 0 && maxWidth_ < width) width = maxWidth_;
@@ -209,50 +206,62 @@ void CRKLabel::PutLabelKey(std::string& key) const {
   PutKey(key, colours);
 }
 
+CRKLabel::TextLook::TextLook(pf::Canvas* dc, CRKLabel& label, bool opaque, uint32_t textColor)
+    : dc_(dc), opaque_(opaque), saved_(dc->SaveDC()) {
+  if (opaque) {
+    oldBk_ = dc->SetBkColor(label.bkColor_);
+    oldMode_ = dc->SetBkMode(pf::kOPAQUE);
+  } else {
+    oldMode_ = dc->SetBkMode(pf::kTRANSPARENT);
+  }
+  oldColor_ = dc->SetTextColor(textColor);
+  oldFont_ = dc->SelectFont(label.EnsureFont());
+}
+
+CRKLabel::TextLook::~TextLook() {
+  dc_->SelectFont(oldFont_);
+  dc_->SetTextColor(oldColor_);
+  dc_->SetBkMode(oldMode_);
+  if (opaque_) dc_->SetBkColor(oldBk_);
+  dc_->RestoreDC(saved_);
+}
+
+std::wstring CRKLabel::Shortened(pf::Canvas* dc, const pf::Rect& box, size_t keepTail,
+                                 int& height) const {
+  const size_t length = text_.size();
+  const std::wstring tail = keepTail < length ? text_.substr(length - keepTail) : std::wstring();
+  std::wstring display = text_;
+  for (size_t i = 0; keepTail + i < length; ++i) {
+    display = (i == 0 ? std::wstring() : text_.substr(0, i)) + L"..." + tail;
+    pf::Rect r = box;
+    height = dc->DrawText(display, r, pf::kDT_CALCRECT);
+    if (box.left + r.Width() + 16 > box.right) break;
+  }
+  return display;
+}
+
+void CRKLabel::DrawCentred(pf::Canvas* dc, const std::wstring& display, pf::Rect box, int height) {
+  const int shrink = (box.bottom - box.top - height) / 2;
+  box.top += shrink;
+  box.bottom -= shrink;
+  dc->DrawText(display, box, format_);
+  drawnText_ = box;
+}
+
 void CRKLabel::Draw(pf::Canvas* dc) {
   if (!visible_ || !dc) return;
-  const int saved = dc->SaveDC();
-  int oldMode;
-  uint32_t oldBk = 0;
-  if (opaque_) {
-    oldBk = dc->SetBkColor(bkColor_);
-    oldMode = dc->SetBkMode(pf::kOPAQUE);
-  } else {
-    oldMode = dc->SetBkMode(pf::kTRANSPARENT);
-  }
-  const uint32_t oldColor = dc->SetTextColor(CurrentTextColor());
-  const pf::HFont oldFont = dc->SelectFont(EnsureFont());
-
-  std::wstring display = text_;
+  const TextLook look(dc, *this, opaque_, CurrentTextColor());
   pf::Rect measured = rect_;
-  const int h = dc->DrawText(display, measured, pf::kDT_CALCRECT);
-  const int measuredRight = measured.right;
+  const int h = dc->DrawText(text_, measured, pf::kDT_CALCRECT);
   if (autoWidth_) {
-    const int w = measuredRight - rect_.left;
+    const int w = measured.right - rect_.left;
     rect_.right = (maxWidth_ > 0 && w > maxWidth_) ? rect_.left + maxWidth_ : rect_.left + w;
   }
-  if (measuredRight > rect_.right) {
-    const size_t length = text_.size();
-    for (size_t i = 0; i < length; ++i) {
-      std::wstring candidate = i == 0 ? std::wstring(L"...") : text_.substr(0, i) + L"...";
-      pf::Rect r = rect_;
-      dc->DrawText(candidate, r, pf::kDT_CALCRECT);
-      display = candidate;
-      if (rect_.left + r.Width() + 16 > rect_.right) break;
-    }
-  }
-  pf::Rect c = rect_;
-  const int shrink = (rect_.bottom - rect_.top - h) / 2;
-  c.top += shrink;
-  c.bottom -= shrink;
-  dc->DrawText(display, c, format_);
-  drawnText_ = c;
-
-  dc->SelectFont(oldFont);
-  dc->SetTextColor(oldColor);
-  dc->SetBkMode(oldMode);
-  if (opaque_) dc->SetBkColor(oldBk);
-  dc->RestoreDC(saved);
+  // The label keeps the full text's height for a shortened one.
+  int shortHeight = h;
+  const std::wstring display =
+      measured.right > rect_.right ? Shortened(dc, rect_, 0, shortHeight) : text_;
+  DrawCentred(dc, display, rect_, h);
 }
 
 }  // namespace skin

@@ -60,6 +60,34 @@ class CRKLabel : public CRKBaseControl {
   pf::HFont EnsureFont();
   // The text colour to use now (enabled or disabled).
   uint32_t CurrentTextColor() const { return enabled_ ? textColor_ : disabledColor_; }
+  // The text cut with "..." before its last keepTail characters, one more
+  // leading character at a time, until a candidate no longer fits within box
+  // less 16 pixels or every one was tried.  height receives the height the
+  // last candidate measured.
+  std::wstring Shortened(pf::Canvas* dc, const pf::Rect& box, size_t keepTail, int& height) const;
+  // Draws display in box, centred vertically for a text of the given height,
+  // and keeps where it went in drawnText_.
+  void DrawCentred(pf::Canvas* dc, const std::wstring& display, pf::Rect box, int height);
+
+  // Selects the label's font, a text colour and a background (opaque in
+  // bkColor_, or transparent) into a canvas, and puts the canvas back, in
+  // reverse order, when it goes.
+  class TextLook {
+   public:
+    TextLook(pf::Canvas* dc, CRKLabel& label, bool opaque, uint32_t textColor);
+    ~TextLook();
+    TextLook(const TextLook&) = delete;
+    TextLook& operator=(const TextLook&) = delete;
+
+   private:
+    pf::Canvas* dc_;
+    bool opaque_;
+    int saved_;
+    uint32_t oldBk_ = 0;
+    int oldMode_;
+    uint32_t oldColor_;
+    pf::HFont oldFont_;
+  };
 
   pf::Rect drawnText_;  // where the last Draw put its text (may reach beyond rect_)
   std::wstring text_;
@@ -80,11 +108,8 @@ class CRKLabel : public CRKBaseControl {
   bool linkMode_ = false;
   bool checkedColorMode_ = false;
   bool hovered_ = false;
-  int hoverUnderline_ = 0;
-  int normalUnderline_ = 0;
-  uint32_t checkedColor_ = 0;
-  uint32_t hoverColor_ = 0;
-  uint32_t normalColor_ = 0;
+  int hoverUnderline_ = 0, normalUnderline_ = 0;
+  uint32_t checkedColor_ = 0, hoverColor_ = 0, normalColor_ = 0;
   uint32_t disabledColor_ = 0x00AAAAAA;
   uint32_t quality_ = pf::kDEFAULT_QUALITY;
 };

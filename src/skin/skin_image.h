@@ -21,10 +21,8 @@ constexpr uint32_t kSkinKeyColor = 0x00FF80FF;
 struct CImage {
   std::shared_ptr<pf::Bitmap> bitmap;  // absent: nothing loaded
   uint8_t* bits = nullptr;             // first byte of the top row
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t pitch = 0;
-  int32_t bitsPerPixel = 0;
+  int32_t width = 0, height = 0;
+  int32_t pitch = 0, bitsPerPixel = 0;
   bool isDib = true;
   bool hasAlpha = false;
   int32_t transparentIndex = -1;

@@ -17,9 +17,6 @@ namespace {
 // Read and written on the user-interface thread only.
 bool g_versionCheckStarted = false;
 
-// Set and cleared by the application context on the first thread.
-UpgradeHost* g_liveHost = nullptr;
-
 // The offer whose signature was verified, from the version evaluation to the
 // upgrader start; both run on download workers.
 std::mutex g_offerLock;
@@ -161,8 +158,6 @@ void LaunchUpgrader(UpgradeHost& c, const net::DownloadTask& t) {
 
 }  // namespace
 
-UpgradeHost* UpgradeHost::Live() { return g_liveHost; }
-void UpgradeHost::SetLive(UpgradeHost* host) { g_liveHost = host; }
 
 void ResetVersionCheckForTest() {
   g_versionCheckStarted = false;

@@ -4,26 +4,15 @@
 #include <cstdint>
 #include <string>
 
+#include "net/task_host.h"
 #include "platform/ui.h"
-
-namespace net {
-class DownloadQueue;
-}
 
 namespace storage {
 
 // What the version check and the upgrade need from the application; the
 // application context implements it and registers itself while it lives.
-class UpgradeHost {
+class UpgradeHost : public net::LiveHost<UpgradeHost> {
  public:
-  // The host that is registered, or null.
-  static UpgradeHost* Live();
-  // Registers host (null: none).
-  static void SetLive(UpgradeHost* host);
-
-  // The userData its download tasks carry.
-  virtual uintptr_t TaskUserData() const = 0;
-  virtual net::DownloadQueue* GetDownloader() = 0;  // not owned; may be null
   virtual std::wstring GetVersionCheckUrl() const = 0;
   virtual std::wstring GetVersionDownloadUrl() const = 0;
   // The version file's "currentversion" (written on a download worker).

@@ -8,15 +8,7 @@
 namespace windows {
 namespace {
 constexpr int kBackdropImage = res::IDB_BACKDROP;
-bool TopMost() {
-  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
-  return ctx && ctx->topMost == 1;
-}
 }  // namespace
-
-CFormBack::CFormBack() = default;
-
-CFormBack::~CFormBack() = default;
 
 bool CFormBack::Init() {
   app::CGlobalModule* ctx = app::CGlobalModule::Instance();
@@ -24,9 +16,7 @@ bool CFormBack::Init() {
   pf::Ui& ui = pf::ui();
   ui.SetWindowLong(window_, pf::kGWL_STYLE,
                    (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kBareStyleKeep) | skin::kTaskbarStyleBits);
-  ui.SetWindowLong(window_, pf::kGWL_EXSTYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) & ~(skin::kEdgeExStyles | pf::kWS_EX_TOOLWINDOW)) | pf::kWS_EX_LAYERED |
-                       (TopMost() ? pf::kWS_EX_TOPMOST : 0u));
+  SetShellExStyle(window_, skin::kEdgeExStyles | pf::kWS_EX_TOOLWINDOW, pf::kWS_EX_LAYERED);
   PaintLayered();
   return true;
 }
@@ -62,22 +52,8 @@ void CFormBack::PaintLayered() {
 }
 
 void CFormBack::ShowBackdrop(bool keepPosition) {
-  pf::Ui& ui = pf::ui();
-  const bool top = TopMost();
-  ui.SetWindowLong(window_, pf::kGWL_EXSTYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) & ~pf::kWS_EX_TOOLWINDOW) |
-                       pf::kWS_EX_APPWINDOW | (top ? pf::kWS_EX_TOPMOST : 0u));
-  pf::Rect work, client;
-  ui.GetWorkArea(work);
-  ui.GetClientRect(window_, client);
-  // The work area's origin is added, as the login window does: a taskbar at
-  // the left or top is not covered.
-  const int x = work.left + (work.Width() - client.Width()) / 2;
-  const int y = work.top + (work.Height() - client.Height()) / 2;
-  const uint32_t flags = pf::kSWP_SHOWWINDOW | pf::kSWP_NOREDRAW | pf::kSWP_NOSIZE |
-                         (keepPosition ? pf::kSWP_NOMOVE : 0u);
-  ui.SetWindowPos(window_, top ? pf::HwndTopmost() : pf::HwndTop(), x, y, 0, 0, flags);
-  ui.ShowWindow(window_, pf::kSW_SHOWNORMAL);
+  const bool top = SetShellExStyle(window_, pf::kWS_EX_TOOLWINDOW, pf::kWS_EX_APPWINDOW);
+  ShowCentred(window_, top, keepPosition);
 }
 
 bool CFormBack::OnLButtonDown(uint32_t, pf::Point) {
@@ -95,13 +71,6 @@ void CFormBack::OnMove() {
   ui.ClientToScreen(window_, origin);
   ui.SetWindowPos(login, pf::HwndTop(), origin.x, origin.y, 0, 0,
                   pf::kSWP_NOACTIVATE | pf::kSWP_NOSIZE);
-}
-
-pf::LResult CFormBack::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
-                                     pf::LParam lParam) {
-  if (skin::CRKForm::HandleMessage(hwnd, message, wParam, lParam) != 0)
-    return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
-  return 0;
 }
 
 }  // namespace windows

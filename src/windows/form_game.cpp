@@ -26,8 +26,6 @@ constexpr int kTitleGap = 10;
 
 }  // namespace
 
-CFormGame::CFormGame() = default;
-
 CFormGame::~CFormGame() {
   // The walk ends by itself; a cleanup started just before the window closed
   // is allowed to finish.
@@ -49,16 +47,9 @@ bool CFormGame::Init(const std::wstring& gameUrl) {
   titleStrip_.blended = true;
   AddControl(&titleStrip_);
 
-  pf::HCursor hand = ui.LoadCursor(pf::kIDC_HAND);
-  auto addButton = [&](skin::CRKButton& button, int normal, int hover) {
-    button.LoadButtonImages(normal, hover, hover);
-    button.SetCursor(hand);
-    button.skinMode = true;
-    AddControl(&button);
-  };
-  addButton(minimizeButton_, res::IDB_STRIP_MINIMIZE, res::IDB_STRIP_MINIMIZE_HOVER);
-  addButton(closeButton_, res::IDB_STRIP_CLOSE, res::IDB_STRIP_CLOSE_HOVER);
-  addButton(maximizeButton_, res::IDB_STRIP_MAXIMIZE, res::IDB_STRIP_MAXIMIZE_HOVER);
+  AddButton(minimizeButton_, res::IDB_STRIP_MINIMIZE, res::IDB_STRIP_MINIMIZE_HOVER);
+  AddButton(closeButton_, res::IDB_STRIP_CLOSE, res::IDB_STRIP_CLOSE_HOVER);
+  AddButton(maximizeButton_, res::IDB_STRIP_MAXIMIZE, res::IDB_STRIP_MAXIMIZE_HOVER);
   skin::LoadSkinImage(maximizeButton_.checkedNormal, kMaximizeCheckedNormal);
   skin::LoadSkinImage(maximizeButton_.checkedHover, kMaximizeCheckedHover);
   skin::LoadSkinImage(maximizeButton_.checkedPressed, kMaximizeCheckedHover);
@@ -66,12 +57,12 @@ bool CFormGame::Init(const std::wstring& gameUrl) {
     maximizeButton_.checked = false;
     maximizeButton_.SetState(skin::BTN_REFRESH, true);
   }
-  addButton(trayButton_, res::IDB_STRIP_TRAY, res::IDB_STRIP_TRAY_HOVER);
-  addButton(menuButton_, res::IDB_STRIP_MENU, res::IDB_STRIP_MENU_HOVER);
-  addButton(forumButton_, res::IDB_STRIP_FORUM, res::IDB_STRIP_FORUM_HOVER);
-  addButton(officialButton_, res::IDB_STRIP_OFFICIAL, res::IDB_STRIP_OFFICIAL_HOVER);
-  addButton(payButton_, res::IDB_STRIP_PAY, res::IDB_STRIP_PAY_HOVER);
-  addButton(serviceButton_, res::IDB_STRIP_SERVICE, res::IDB_STRIP_SERVICE_HOVER);
+  AddButton(trayButton_, res::IDB_STRIP_TRAY, res::IDB_STRIP_TRAY_HOVER);
+  AddButton(menuButton_, res::IDB_STRIP_MENU, res::IDB_STRIP_MENU_HOVER);
+  AddButton(forumButton_, res::IDB_STRIP_FORUM, res::IDB_STRIP_FORUM_HOVER);
+  AddButton(officialButton_, res::IDB_STRIP_OFFICIAL, res::IDB_STRIP_OFFICIAL_HOVER);
+  AddButton(payButton_, res::IDB_STRIP_PAY, res::IDB_STRIP_PAY_HOVER);
+  AddButton(serviceButton_, res::IDB_STRIP_SERVICE, res::IDB_STRIP_SERVICE_HOVER);
 
   gameIcon_.blend = skin::LoadSkinImage(gameIcon_.image, kIconImage);
   gameIcon_.blended = true;
@@ -82,18 +73,13 @@ bool CFormGame::Init(const std::wstring& gameUrl) {
   titleLabel_.SetTextColor(0x0000FFFF, true);
   AddControl(&titleLabel_);
 
-  view_.Create(window_, kInitialViewRect, L"about:blank");
-  browser::Subscribe(view_.Notify(), this);
-  view_.SetBlockPopups(true);
-  view_.Navigate(gameUrl);
+  OpenPage(this, view_, kInitialViewRect, gameUrl);
   return true;
 }
 
 void CFormGame::Layout() {
   if (!window_) return;
-  pf::Ui& ui = pf::ui();
-  pf::Rect client;
-  ui.GetClientRect(window_, client);
+  const pf::Rect client = ClientRect();
   const int width = client.right;
   const int stripHeight = titleStrip_.GetImageHeight() > 0 ? titleStrip_.GetImageHeight()
                                                            : kStripHeight;
@@ -123,6 +109,7 @@ void CFormGame::Layout() {
   titleLabel_.SetAutoWidth(true, room);
   titleLabel_.SetRect(pf::Rect{titleLeft, 5, titleLeft + std::min(300, room), 25});
 
+  pf::Ui& ui = pf::ui();
   if (pf::HWindow view = view_.Window())
     ui.SetWindowPos(view, pf::HwndTop(), 0, stripHeight, client.right, client.bottom - stripHeight,
                     pf::kSWP_SHOWWINDOW);
@@ -131,32 +118,29 @@ void CFormGame::Layout() {
 
 bool CFormGame::Maximize() {
   if (!window_) return false;
-  pf::Ui& ui = pf::ui();
   pf::Rect work;
-  ui.GetWorkArea(work);
+  pf::ui().GetWorkArea(work);
   // The whole work area, wherever the taskbar is.
-  ui.SetWindowPos(window_, pf::HwndTop(), work.left, work.top, work.Width(), work.Height(),
-                  pf::kSWP_SHOWWINDOW);
-  Layout();
-  ui.ShowWindow(window_, pf::kSW_SHOWNORMAL);
-  ui.UpdateWindow(window_);
+  PlaceAndShow(work);
   maximized_ = true;
   return true;
 }
 
 bool CFormGame::Restore() {
   if (!window_) return false;
+  const pf::Point at = CentreOnWorkArea(rect_.Width(), rect_.Height());
+  PlaceAndShow(pf::Rect{at.x, at.y, at.x + rect_.Width(), at.y + rect_.Height()});
+  maximized_ = false;
+  return true;
+}
+
+void CFormGame::PlaceAndShow(const pf::Rect& screen) {
   pf::Ui& ui = pf::ui();
-  pf::Rect work;
-  ui.GetWorkArea(work);
-  const int w = rect_.Width(), h = rect_.Height();
-  ui.SetWindowPos(window_, pf::HwndTop(), work.left + (work.Width() - w) / 2,
-                  work.top + (work.Height() - h) / 2, w, h, pf::kSWP_SHOWWINDOW);
+  ui.SetWindowPos(window_, pf::HwndTop(), screen.left, screen.top, screen.Width(), screen.Height(),
+                  pf::kSWP_SHOWWINDOW);
   Layout();
   ui.ShowWindow(window_, pf::kSW_SHOWNORMAL);
   ui.UpdateWindow(window_);
-  maximized_ = false;
-  return true;
 }
 
 bool CFormGame::OnLButtonDown(uint32_t flags, pf::Point point) {
@@ -197,22 +181,8 @@ bool CFormGame::OnLButtonUp(uint32_t flags, pf::Point point) {
     Close();
     return true;
   }
-  if (control == &serviceButton_) {
-    app::OpenInOutsideBrowser(app::ServicePageUrl());
+  if (OpenLinkPage(control, officialButton_, payButton_, serviceButton_, forumButton_))
     return true;
-  }
-  if (control == &payButton_) {
-    app::OpenInOutsideBrowser(app::BuildPayPageUrl());
-    return true;
-  }
-  if (control == &officialButton_) {
-    app::OpenInOutsideBrowser(app::OfficialPageUrl());
-    return true;
-  }
-  if (control == &forumButton_) {
-    app::OpenInOutsideBrowser(app::ForumPageUrl());
-    return true;
-  }
   if (control == &menuButton_) return ShowMenu();
   if (control == &trayButton_) SendToTray();
   return false;
@@ -236,43 +206,37 @@ bool CFormGame::ConfirmExit() {
                              pf::kMB_YESNO | pf::kMB_DEFBUTTON2) == pf::kIDYES;
 }
 
-pf::LResult CFormGame::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
-                                     pf::LParam lParam) {
-  if (CRKForm::HandleMessage(hwnd, message, wParam, lParam) == 0) return 0;
-  pf::Ui& ui = pf::ui();
+bool CFormGame::OwnMessage(uint32_t message, pf::WParam, pf::LParam lParam) {
   switch (message) {
     case app::WM_TRAY_NOTIFY:
-      switch (static_cast<uint32_t>(lParam)) {
-        case pf::kWM_LBUTTONUP:
-        case pf::kWM_LBUTTONDBLCLK:
-          ui.ShowWindow(window_, pf::kSW_SHOW);
-          RemoveTrayIcon();
-          break;
-        case pf::kWM_RBUTTONUP:
-          ShowTrayMenu();
-          break;
-        default:
-          break;
-      }
-      return 0;
+      OnTrayNotify(static_cast<uint32_t>(lParam));
+      return true;
     case app::WM_CACHE_CLEARED:
       OnCacheCleared();
-      return 0;
+      return true;
     case pf::kWM_DESTROY:
-      OnDestroy();
-      return 0;
+      // A running walk may finish on its own; its message then finds no window.
+      RemoveTrayIcon();
+      return true;
     default:
       break;
   }
-  if (taskbarCreated_ && message == taskbarCreated_) {
-    // The shell started again with an empty notification area.
-    if (inTray_) {
-      inTray_ = false;
-      AddTrayIcon();
-    }
-    return 0;
+  if (!taskbarCreated_ || message != taskbarCreated_) return false;
+  // The shell started again with an empty notification area.
+  if (inTray_) {
+    inTray_ = false;
+    AddTrayIcon();
   }
-  return ui.DefWindowProc(hwnd, message, wParam, lParam);
+  return true;
+}
+
+void CFormGame::OnTrayNotify(uint32_t mouseMessage) {
+  if (mouseMessage == pf::kWM_RBUTTONUP) {
+    ShowTrayMenu();
+  } else if (mouseMessage == pf::kWM_LBUTTONUP || mouseMessage == pf::kWM_LBUTTONDBLCLK) {
+    pf::ui().ShowWindow(window_, pf::kSW_SHOW);
+    RemoveTrayIcon();
+  }
 }
 
 bool CFormGame::PreTranslateMessage(pf::Msg* msg) {
@@ -424,11 +388,6 @@ bool CFormGame::ShowTrayMenu() {
     return true;
   }
   return false;
-}
-
-void CFormGame::OnDestroy() {
-  RemoveTrayIcon();
-  // A running walk may finish on its own; its message then finds no window.
 }
 
 }  // namespace windows

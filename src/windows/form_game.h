@@ -20,13 +20,13 @@
 #include "resource_ids.h"
 #include "browser/browser_view.h"
 #include "skin/button.h"
-#include "skin/form.h"
 #include "skin/image_control.h"
 #include "skin/label.h"
+#include "windows/app_form.h"
 
 namespace windows {
 
-class CFormGame : public skin::CRKForm, public app::IGameForm {
+class CFormGame : public CAppForm<app::IGameForm> {
  public:
   // Menu commands of resources 149 and 156.
   static constexpr int kCommandRefresh = res::ID_MENU_REFRESH;
@@ -38,15 +38,12 @@ class CFormGame : public skin::CRKForm, public app::IGameForm {
   static constexpr int kTrayIconId = res::IDR_TRAY_MENU;
   static constexpr int kStripHeight = 27;
 
-  CFormGame();
   ~CFormGame() override;
 
   bool OnLButtonDown(uint32_t flags, pf::Point point) override;
   bool OnLButtonUp(uint32_t flags, pf::Point point) override;
   bool OnLButtonDblClk(uint32_t flags, pf::Point point) override;
   void OnActivate() override;
-  pf::LResult HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
-                            pf::LParam lParam) override;
   // Keyboard and mouse messages go to the browser view; true when it took them.
   bool PreTranslateMessage(pf::Msg* msg) override;
   // "正在游戏中，确认退出？" answered yes.
@@ -60,14 +57,6 @@ class CFormGame : public skin::CRKForm, public app::IGameForm {
   bool Restore();
   // The browser view's notifications (codes 7, 9 and 10 are acted on).
   void OnWebNotify(unsigned code, browser::NotifyArg b, browser::NotifyPtr c);
-
-  // The shell's view of the form.
-  pf::HWindow GetHWND() const override { return CRKForm::GetHWND(); }
-  void RedrawControls(bool onlyMarked) override { CRKForm::RedrawControls(onlyMarked); }
-  using CRKForm::SetRect;
-  void SetRect(int left, int top, int right, int bottom) override {
-    CRKForm::SetRect(pf::Rect{left, top, right, bottom});
-  }
 
   // Read by tests.
   bool IsMaximized() const { return maximized_; }
@@ -88,8 +77,13 @@ class CFormGame : public skin::CRKForm, public app::IGameForm {
   skin::CRKLabel& TitleLabel() { return titleLabel_; }
   browser::CBrowserView& View() { return view_; }
 
+ protected:
+  bool OwnMessage(uint32_t message, pf::WParam wParam, pf::LParam lParam) override;
+
  private:
   void Layout();
+  // Moves the window to screen (its size included), lays it out and shows it.
+  void PlaceAndShow(const pf::Rect& screen);
   bool ShowMenu();
   void StartCacheCleanup();
   void OnCacheCleared();
@@ -101,7 +95,7 @@ class CFormGame : public skin::CRKForm, public app::IGameForm {
   static pf::HMenu LoadPopup(int id);
   // Runs the popup at (x, y) (screen) as the notification area's rules ask.
   int TrackPopup(pf::HMenu popup, int x, int y);
-  void OnDestroy();
+  void OnTrayNotify(uint32_t mouseMessage);
 
   skin::CRKImage titleStrip_;
   skin::CRKButton closeButton_;

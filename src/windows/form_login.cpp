@@ -23,11 +23,6 @@ bool Contains(const std::wstring& text, const std::wstring& part) {
   return text.find(part) != std::wstring::npos;
 }
 
-bool TopMost() {
-  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
-  return ctx && ctx->topMost == 1;
-}
-
 }  // namespace
 
 bool IsKeyForPage(const pf::Msg& msg) {
@@ -36,24 +31,6 @@ bool IsKeyForPage(const pf::Msg& msg) {
   if (key == 0x43 || key == 0x56 || key == 0x58 || key == 0x5A)
     return pf::ui().GetKeyState(pf::kVK_CONTROL) < 0;
   return key == pf::kVK_TAB || key == pf::kVK_RETURN || key == pf::kVK_DELETE;
-}
-
-pf::Point CentreOnWorkArea(const pf::Rect& work, int width, int height) {
-  // The work area's origin is added, so a taskbar at the left or top is not covered.
-  return pf::Point{work.left + (work.Width() - width) / 2, work.top + (work.Height() - height) / 2};
-}
-
-CFormLogin::CFormLogin() = default;
-
-CFormLogin::~CFormLogin() = default;
-
-void CFormLogin::SetUpButton(skin::CRKButton& button, int normal, int hover, int pressed,
-                             const pf::Rect& rect) {
-  button.LoadButtonImages(normal, hover, pressed);
-  button.SetRect(rect);
-  button.SetCursor(pf::ui().LoadCursor(pf::kIDC_HAND));
-  button.skinMode = true;
-  AddControl(&button);
 }
 
 bool CFormLogin::Init() {
@@ -74,23 +51,24 @@ bool CFormLogin::Init() {
   background_.marginLeft = background_.marginTop = 5;
   background_.marginRight = background_.marginBottom = 5;
   AddControl(&background_);
-  SetUpButton(minimize_, res::IDB_LOGIN_MINIMIZE, res::IDB_LOGIN_MINIMIZE_HOVER, res::IDB_LOGIN_MINIMIZE_HOVER,
-              pf::Rect{1116, 69, 1144, 97});
-  SetUpButton(close_, res::IDB_LOGIN_CLOSE, res::IDB_LOGIN_CLOSE_HOVER, res::IDB_LOGIN_CLOSE_HOVER,
-              pf::Rect{1151, 69, 1179, 97});
-  SetUpButton(official_, res::IDB_LOGIN_OFFICIAL, res::IDB_LOGIN_OFFICIAL_HOVER, res::IDB_LOGIN_OFFICIAL_HOVER,
-              pf::Rect{424, 64, 557, 102});
-  SetUpButton(recharge_, res::IDB_LOGIN_PAY, res::IDB_LOGIN_PAY_HOVER, res::IDB_LOGIN_PAY_HOVER,
-              pf::Rect{582, 64, 715, 102});
-  SetUpButton(service_, res::IDB_LOGIN_SERVICE, res::IDB_LOGIN_SERVICE_HOVER, res::IDB_LOGIN_SERVICE_HOVER,
-              pf::Rect{740, 64, 873, 102});
-  SetUpButton(forum_, res::IDB_LOGIN_FORUM, res::IDB_LOGIN_FORUM_HOVER, res::IDB_LOGIN_FORUM_HOVER,
-              pf::Rect{899, 64, 1032, 102});
+  const struct {
+    skin::CRKButton& button;
+    int normal, hover;
+    pf::Rect rect;
+  } buttons[] = {
+      {minimize_, res::IDB_LOGIN_MINIMIZE, res::IDB_LOGIN_MINIMIZE_HOVER, {1116, 69, 1144, 97}},
+      {close_, res::IDB_LOGIN_CLOSE, res::IDB_LOGIN_CLOSE_HOVER, {1151, 69, 1179, 97}},
+      {official_, res::IDB_LOGIN_OFFICIAL, res::IDB_LOGIN_OFFICIAL_HOVER, {424, 64, 557, 102}},
+      {recharge_, res::IDB_LOGIN_PAY, res::IDB_LOGIN_PAY_HOVER, {582, 64, 715, 102}},
+      {service_, res::IDB_LOGIN_SERVICE, res::IDB_LOGIN_SERVICE_HOVER, {740, 64, 873, 102}},
+      {forum_, res::IDB_LOGIN_FORUM, res::IDB_LOGIN_FORUM_HOVER, {899, 64, 1032, 102}},
+  };
+  for (const auto& b : buttons) {
+    b.button.SetRect(b.rect);
+    AddButton(b.button, b.normal, b.hover);
+  }
 
-  view_.Create(window_, kOffScreenView, L"about:blank");
-  browser::Subscribe(view_.Notify(), this);
-  view_.SetBlockPopups(true);
-  view_.Navigate(ctx.startPageUrl);
+  OpenPage(this, view_, kOffScreenView, ctx.startPageUrl);
   view_.FocusDocument();
 
   status_.SetOwnerWindow(window_);
@@ -107,13 +85,7 @@ bool CFormLogin::Init() {
 
 void CFormLogin::ShowPageState(bool networkError) {
   pf::Ui& ui = pf::ui();
-  const bool top = TopMost();
-  ui.SetWindowLong(window_, pf::kGWL_EXSTYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) & ~pf::kWS_EX_APPWINDOW) |
-                       pf::kWS_EX_TOOLWINDOW | (top ? pf::kWS_EX_TOPMOST : 0u));
-  pf::Rect work, client;
-  ui.GetWorkArea(work);
-  ui.GetClientRect(window_, client);
+  const bool top = SetShellExStyle(window_, pf::kWS_EX_APPWINDOW, pf::kWS_EX_TOOLWINDOW);
   // MoveWindow without repainting.
   const uint32_t move = pf::kSWP_NOZORDER | pf::kSWP_NOACTIVATE | pf::kSWP_NOREDRAW;
   if (networkError) {
@@ -124,16 +96,9 @@ void CFormLogin::ShowPageState(bool networkError) {
     ui.SetWindowPos(view_.Window(), pf::HwndTop(), kViewRect.left, kViewRect.top,
                     kViewRect.Width(), kViewRect.Height(), move);
   }
-  uint32_t flags = pf::kSWP_SHOWWINDOW | pf::kSWP_NOREDRAW | pf::kSWP_NOSIZE;
-  if (retry_) {
-    // A window the player already sees stays where it is.
-    flags |= pf::kSWP_NOMOVE;
-  } else {
-    ui.ShowWindow(window_, pf::kSW_HIDE);
-  }
-  const pf::Point at = CentreOnWorkArea(work, client.Width(), client.Height());
-  ui.SetWindowPos(window_, top ? pf::HwndTopmost() : pf::HwndTop(), at.x, at.y, 0, 0, flags);
-  ui.ShowWindow(window_, pf::kSW_SHOWNORMAL);
+  // A window the player already sees stays where it is.
+  if (!retry_) ui.ShowWindow(window_, pf::kSW_HIDE);
+  ShowCentred(window_, top, retry_);
   // Shown without a redraw, a window that was hidden may come up unpainted
   // (Wine does): the controls are painted once more where they now are.
   RedrawControls(false);
@@ -232,16 +197,8 @@ bool CFormLogin::OnLButtonUp(uint32_t flags, pf::Point point) {
     if (ctx) view_.Navigate(ctx->startPageUrl);
     status_.SetText(kRetryingText, true);
     status_.SetCursor(ui.LoadCursor(pf::kIDC_ARROW));
-  } else if (control == &official_) {
-    app::OpenInOutsideBrowser(app::OfficialPageUrl());
-  } else if (control == &recharge_) {
-    app::OpenInOutsideBrowser(app::BuildPayPageUrl());
-  } else if (control == &service_) {
-    app::OpenInOutsideBrowser(app::ServicePageUrl());
-  } else if (control == &forum_) {
-    app::OpenInOutsideBrowser(app::ForumPageUrl());
   } else {
-    return false;
+    return OpenLinkPage(control, official_, recharge_, service_, forum_);
   }
   return true;
 }
@@ -279,26 +236,24 @@ bool CFormLogin::PreTranslateMessage(pf::Msg* msg) {
   return false;
 }
 
-pf::LResult CFormLogin::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
-                                      pf::LParam lParam) {
-  if (CRKForm::HandleMessage(hwnd, message, wParam, lParam) == 0) return 0;
+bool CFormLogin::OwnMessage(uint32_t message, pf::WParam, pf::LParam) {
   pf::Ui& ui = pf::ui();
   switch (message) {
     case pf::kWM_DESTROY:
       ui.PostQuitMessage(0);
-      return 0;
-    case app::WM_CLOSE_LOGIN_WINDOW:
-      Close();
-      return 0;
+      return true;
     case app::WM_CONFIRM_EXIT:
       if (ui.MessageBox(window_, kExitQuestion, kQuestionCaption,
                         pf::kMB_YESNO | pf::kMB_DEFBUTTON2) == pf::kIDNO)
-        return 0;
+        return true;
       ui.PostQuitMessage(0);
       Close();
-      return 0;
+      return true;
+    case app::WM_CLOSE_LOGIN_WINDOW:
+      Close();
+      return true;
     default:
-      return ui.DefWindowProc(hwnd, message, wParam, lParam);
+      return false;
   }
 }
 

@@ -15,9 +15,9 @@
 #include "app/forms.h"
 #include "browser/browser_view.h"
 #include "skin/button.h"
-#include "skin/form.h"
 #include "skin/image_control.h"
 #include "skin/label.h"
+#include "windows/app_form.h"
 
 namespace windows {
 
@@ -33,18 +33,10 @@ constexpr wchar_t kQuestionCaption[] = L"提示";
 // Ctrl+C, Ctrl+V, Ctrl+X and Ctrl+Z; Tab, Enter and Delete.
 bool IsKeyForPage(const pf::Msg& msg);
 
-// Where a window of the given size sits centred on the work area.
-pf::Point CentreOnWorkArea(const pf::Rect& work, int width, int height);
-
-class CFormLogin : public skin::CRKForm, public app::ILoginForm {
+class CFormLogin : public CAppForm<app::ILoginForm> {
  public:
-  CFormLogin();
-  ~CFormLogin() override;
-
   bool OnLButtonDown(uint32_t flags, pf::Point point) override;
   bool OnLButtonUp(uint32_t flags, pf::Point point) override;
-  pf::LResult HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
-                            pf::LParam lParam) override;
   bool PreTranslateMessage(pf::Msg* msg) override;
   // Builds the window and starts loading the start page.  Returns true.
   bool Init() override;
@@ -53,12 +45,6 @@ class CFormLogin : public skin::CRKForm, public app::ILoginForm {
   bool Create(const std::wstring& className, const std::wstring& title,
               pf::HWindow parent) override {
     return CRKForm::Create(className, title, parent);
-  }
-  pf::HWindow GetHWND() const override { return CRKForm::GetHWND(); }
-  void RedrawControls(bool onlyMarked) override { CRKForm::RedrawControls(onlyMarked); }
-  using CRKForm::SetRect;
-  void SetRect(int left, int top, int right, int bottom) override {
-    CRKForm::SetRect(pf::Rect{left, top, right, bottom});
   }
   std::wstring GetEnterGameUrl() const override { return enterGameUrl_; }
   std::wstring GetQuickLoginUrl() const override { return quickLoginUrl_; }
@@ -85,9 +71,10 @@ class CFormLogin : public skin::CRKForm, public app::ILoginForm {
   bool Retrying() const { return retry_; }
   bool Reloaded() const { return reloaded_; }
 
+ protected:
+  bool OwnMessage(uint32_t message, pf::WParam wParam, pf::LParam lParam) override;
+
  private:
-  void SetUpButton(skin::CRKButton& button, int normal, int hover, int pressed,
-                   const pf::Rect& rect);
 
   // Members in the order of the window's table.
   skin::CRKImage background_;

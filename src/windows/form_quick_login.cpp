@@ -13,8 +13,6 @@ namespace windows {
 namespace {
 
 constexpr uint32_t kTitleColor = 0x0000FFFF;
-// Added to the taskbar styles of a skinned window.
-constexpr uint32_t kStyleBits = skin::kTaskbarStyleBits | 0x00000008u;
 constexpr int kEdgeTop = 27;
 constexpr int kSideEdge = 3;
 constexpr int kBottomEdge = 4;
@@ -25,31 +23,22 @@ void LoadImage(skin::CRKImage& control, int id) {
 
 }  // namespace
 
-CFormQQLogin::CFormQQLogin() = default;
-
-CFormQQLogin::~CFormQQLogin() = default;
-
 bool CFormQQLogin::Init(const std::wstring& url, int kind) {
   app::CGlobalModule* ctx = app::CGlobalModule::Instance();
   pf::Ui& ui = pf::ui();
   Create(ctx ? ctx->windowClass : std::wstring(), ctx ? ctx->title : std::wstring(),
          ctx && ctx->login ? ctx->login->GetHWND() : nullptr);
   ui.SetWindowLong(window_, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kFramelessStyleKeep) | kStyleBits);
+                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kFramelessStyleKeep) |
+                       skin::kTaskbarStyleBits | skin::kQuickLoginStyleBit);
 
   LoadImage(titleBar_, res::IDB_QUICK_TITLE);
   LoadImage(leftEdge_, res::IDB_QUICK_SIDE);
   LoadImage(rightEdge_, res::IDB_QUICK_SIDE);
   LoadImage(bottomEdge_, res::IDB_QUICK_BOTTOM);
-  close_.LoadButtonImages(res::IDB_QUICK_CLOSE, res::IDB_QUICK_CLOSE_HOVER,
-                          res::IDB_QUICK_CLOSE_HOVER);
-  close_.SetCursor(ui.LoadCursor(pf::kIDC_HAND));
-  close_.skinMode = true;
-  AddControl(&titleBar_);
-  AddControl(&leftEdge_);
-  AddControl(&rightEdge_);
-  AddControl(&bottomEdge_);
-  AddControl(&close_);
+  for (skin::CRKBaseControl* edge : {&titleBar_, &leftEdge_, &rightEdge_, &bottomEdge_})
+    AddControl(edge);
+  AddButton(close_, res::IDB_QUICK_CLOSE, res::IDB_QUICK_CLOSE_HOVER);
 
   title_.SetOwnerWindow(window_);
   title_.SetTextColor(kTitleColor, false);
@@ -57,20 +46,15 @@ bool CFormQQLogin::Init(const std::wstring& url, int kind) {
   AddControl(&title_);
 
   // The first rectangle is replaced by Layout before the window is shown.
-  view_.Create(window_, pf::Rect{308, 170, 910, 547}, L"about:blank");
-  browser::Subscribe(view_.Notify(), this);
-  view_.SetBlockPopups(true);
-  view_.Navigate(url);
+  OpenPage(this, view_, pf::Rect{308, 170, 910, 547}, url);
   return true;
 }
 
 bool CFormQQLogin::CentreAndShow() {
   if (!window_) return false;
-  pf::Ui& ui = pf::ui();
-  pf::Rect work;
-  ui.GetWorkArea(work);
   const int width = rect_.Width(), height = rect_.Height();
-  const pf::Point at = CentreOnWorkArea(work, width, height);
+  const pf::Point at = CentreOnWorkArea(width, height);
+  pf::Ui& ui = pf::ui();
   // The view leaves its first rectangle before the window shows, so that no
   // toolkit sizes the window around it.
   Layout();
@@ -84,9 +68,7 @@ bool CFormQQLogin::CentreAndShow() {
 
 void CFormQQLogin::Layout() {
   if (!window_) return;
-  pf::Ui& ui = pf::ui();
-  pf::Rect client;
-  ui.GetClientRect(window_, client);
+  const pf::Rect client = ClientRect();
   const int w = client.Width(), h = client.Height();
   const int titleHeight = titleBar_.GetImageHeight();
   titleBar_.SetRect(pf::Rect{0, 0, w, titleHeight});
@@ -96,7 +78,7 @@ void CFormQQLogin::Layout() {
   close_.SetRect(pf::Rect{w - close_.GetImageWidth(), 0, w, close_.GetImageHeight()});
   title_.SetRect(pf::Rect{5, 2, 205, 22});
   if (view_.Window())
-    ui.SetWindowPos(view_.Window(), pf::HwndTop(), kSideEdge, titleHeight, w - 2 * kSideEdge,
+    pf::ui().SetWindowPos(view_.Window(), pf::HwndTop(), kSideEdge, titleHeight, w - 2 * kSideEdge,
                     h - titleHeight - kBottomEdge, pf::kSWP_SHOWWINDOW | pf::kSWP_NOZORDER);
 }
 
@@ -156,16 +138,6 @@ bool CFormQQLogin::PreTranslateMessage(pf::Msg* msg) {
   if (!msg || msg->message < pf::kWM_KEYFIRST || msg->message > pf::kWM_KEYLAST) return false;
   if (!IsKeyForPage(*msg)) return false;
   return view_.PreTranslateMessage(msg) != 0;
-}
-
-pf::LResult CFormQQLogin::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
-                                        pf::LParam lParam) {
-  if (CRKForm::HandleMessage(hwnd, message, wParam, lParam) == 0) return 0;
-  if (message == pf::kWM_CLOSE) {
-    Close();
-    return 0;
-  }
-  return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
 }
 
 }  // namespace windows

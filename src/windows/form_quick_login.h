@@ -16,9 +16,9 @@
 #include "app/forms.h"
 #include "browser/browser_view.h"
 #include "skin/button.h"
-#include "skin/form.h"
 #include "skin/image_control.h"
 #include "skin/label.h"
+#include "windows/app_form.h"
 
 namespace windows {
 
@@ -27,16 +27,11 @@ constexpr wchar_t kWeChatTitle[] = L"微信扫码极速进入";
 constexpr wchar_t kQQTitle[] = L"QQ登录";
 constexpr wchar_t kAccountTitle[] = L"帐号安全登录";
 
-class CFormQQLogin : public skin::CRKForm, public app::IQuickLoginForm {
+class CFormQQLogin : public CAppForm<app::IQuickLoginForm> {
  public:
-  CFormQQLogin();
-  ~CFormQQLogin() override;
-
   bool OnLButtonDown(uint32_t flags, pf::Point point) override;
   bool OnLButtonUp(uint32_t flags, pf::Point point) override;
   bool OnMouseMove(uint32_t flags, pf::Point point) override;
-  pf::LResult HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
-                            pf::LParam lParam) override;
   bool PreTranslateMessage(pf::Msg* msg) override;
   // Creates the window owned by the login window and loads url.  kind 1 is
   // WeChat, 2 QQ, anything else the account title.  Returns true.
@@ -47,14 +42,6 @@ class CFormQQLogin : public skin::CRKForm, public app::IQuickLoginForm {
   // Places the skin pieces and the view for the current client size.
   void Layout();
   void OnWebNotify(unsigned code, browser::NotifyArg b, browser::NotifyPtr c);
-
-  // The shell's view of the form.
-  pf::HWindow GetHWND() const override { return CRKForm::GetHWND(); }
-  void RedrawControls(bool onlyMarked) override { CRKForm::RedrawControls(onlyMarked); }
-  using CRKForm::SetRect;
-  void SetRect(int left, int top, int right, int bottom) override {
-    CRKForm::SetRect(pf::Rect{left, top, right, bottom});
-  }
 
   // Read access for tests.
   browser::CBrowserView& View() { return view_; }

@@ -3,20 +3,10 @@
 #include <cstdint>
 #include <cwctype>
 
+#include "net/url_escape.h"
 #include "platform/portable/utf8.h"
 
 namespace windows {
-namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 std::wstring GetUrlParam(const std::wstring& url, const std::wstring& name) {
   const std::wstring marker = name + L"=";
   const size_t at = url.find(marker);
@@ -33,9 +23,9 @@ std::string UrlDecode(const std::string& text) {
     char c = text[i];
     if (c == '+') {
       c = ' ';
-    } else if (c == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-               HexValue(text[i + 2]) >= 0) {
-      c = static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+    } else if (c == '%' && i + 2 < text.size() && net::HexDigitValue(text[i + 1]) >= 0 &&
+               net::HexDigitValue(text[i + 2]) >= 0) {
+      c = static_cast<char>(net::HexDigitValue(text[i + 1]) * 16 + net::HexDigitValue(text[i + 2]));
       i += 2;
     }
     if (c == '\0') break;
@@ -45,21 +35,7 @@ std::string UrlDecode(const std::string& text) {
 }
 
 std::wstring EncodeQueryValue(const std::wstring& value) {
-  static const wchar_t kHex[] = L"0123456789ABCDEF";
-  std::wstring out;
-  for (char ch : pf::ToUtf8(value)) {
-    const auto b = static_cast<unsigned char>(ch);
-    const bool keep = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
-                      b == '-' || b == '.' || b == '_' || b == '~';
-    if (keep) {
-      out += static_cast<wchar_t>(b);
-    } else {
-      out += L'%';
-      out += kHex[b >> 4];
-      out += kHex[b & 15];
-    }
-  }
-  return out;
+  return net::PercentEncodeBytes(pf::ToUtf8(value), "-._~", true);
 }
 
 bool IsHttpUrl(const std::wstring& url) {
