@@ -69,11 +69,9 @@ void CGlobalModule::InitializeContext() {
   platformBrowserPath = components_.FindPlatformBrowser(L"\\VexaExplorer.exe");
   lastOutsideUrl.clear();
 
-  std::wstring installTime = ReadIniText(L"Install", L"InstallTime", L"");
-  if (installTime.empty()) {
-    installTime = reporting::FormatLocalNow("%Y-%m-%d %H:%M:%S");
-    storage::WriteIniText(L"Install", L"InstallTime", installTime);
-  }
+  // Read (or stamped) once; the install-info record takes it from here.
+  installInfo.installTime = reporting::LoadInstallTime();
+  const std::wstring& installTime = installInfo.installTime;
   const std::wstring installDate = storage::RemoveAll(installTime.substr(0, 10), L"-");
   const std::wstring curTime = reporting::FormatLocalNow("%Y%m%d%H%M%S");
 

@@ -30,11 +30,8 @@ void InstallInfo::Load() {
   if (loaded) return;
   loaded = true;
   installGuid = LoadInstallGuid();
-  installTime = storage::ReadIniText(L"Install", L"InstallTime", L"");
-  if (installTime.empty()) {
-    installTime = FormatLocalNow("%Y-%m-%d %H:%M:%S");
-    storage::WriteIniText(L"Install", L"InstallTime", installTime);
-  }
+  // The application context hands on what it read at its start.
+  if (installTime.empty()) installTime = LoadInstallTime();
   installType = storage::ReadIniInt(L"Install", L"InstallType", 0);
   const PingHost* host = PingHost::Live();
   autorun = host && host->IsAutorunStart();
@@ -45,6 +42,16 @@ void InstallInfo::Load() {
     std::lock_guard<std::mutex> lock(macLock_);
     macDigest_ = digest;
   }
+}
+
+std::wstring LoadInstallTime() {
+  std::wstring installTime = storage::ReadIniText(L"Install", L"InstallTime", L"");
+  if (installTime.empty()) {
+    installTime = FormatLocalNow("%Y-%m-%d %H:%M:%S");
+    // A failing write is not reported: the value read is used anyway.
+    storage::WriteIniText(L"Install", L"InstallTime", installTime);
+  }
+  return installTime;
 }
 
 std::wstring InstallInfo::MacDigest() const {

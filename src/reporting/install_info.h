@@ -35,7 +35,8 @@ class InstallInfo {
   InstallInfo(const InstallInfo&) = delete;
   InstallInfo& operator=(const InstallInfo&) = delete;
 
-  // Fills the record once per process; later calls return at once.
+  // Fills the record once per process; later calls return at once.  An
+  // installTime set before is kept (the settings are not read again).
   void Load();
   // Each returns whether its ping task was handed to the downloader.
   bool SendInstallPing();
@@ -64,6 +65,10 @@ class InstallInfo {
   mutable std::mutex macLock_;
   std::wstring macDigest_;  // guarded by macLock_
 };
+
+// [Install] "InstallTime"; when it is empty, the local time now
+// ("%Y-%m-%d %H:%M:%S"), written there.
+std::wstring LoadInstallTime();
 
 // Percent-encodes bytes: ASCII letters, digits and ~ ! * ( ) ' stay, every
 // other byte becomes "%" and two lower-case hexadecimal digits.

@@ -114,6 +114,29 @@ TEST_F(Pings, UninstallPingCarriesE7ByTheDateOfTheInstallTime) {
   EXPECT_NE(queue->tasks[2].url.find(L"&e6=2&e7=2&e8=3000&"), std::wstring::npos);
 }
 
+TEST_F(Pings, InstallTimeIsReadOnceAtTheStartAndHandedToTheRecord) {
+  app::CGlobalModule& c = Start();
+  EXPECT_EQ(c.installInfo.installTime, L"2026-01-01 08:00:00");
+  // A later change of the file is not seen: the pings carry the start's value
+  // and nothing is written again.
+  storage::WriteIniText(L"Install", L"InstallTime", L"2020-02-02 02:02:02");
+  env.P().system.localTime = {2026, 1, 2, 0, 0, 1};
+  ASSERT_TRUE(c.installInfo.SendInstallPing());
+  EXPECT_NE(queue->tasks[0].url.find(L"&e9=2026-01-01 08:00:00&at=2"), std::wstring::npos);
+  EXPECT_EQ(storage::ReadIniText(L"Install", L"InstallTime", L""), L"2020-02-02 02:02:02");
+
+  // A record that was handed nothing reads the file itself, and stamps an
+  // empty value with the time now.
+  reporting::InstallInfo own;
+  own.Load();
+  EXPECT_EQ(own.installTime, L"2020-02-02 02:02:02");
+  storage::WriteIniText(L"Install", L"InstallTime", L"");
+  reporting::InstallInfo stamped;
+  stamped.Load();
+  EXPECT_EQ(stamped.installTime, L"2026-01-02 00:00:01");
+  EXPECT_EQ(storage::ReadIniText(L"Install", L"InstallTime", L""), L"2026-01-02 00:00:01");
+}
+
 TEST_F(Pings, ActivityPingOncePerProcessAndTheRecordLoadsOnce) {
   env.P().system.commandLine = L"C:\\Vexa\\Vexatavo.exe /autorun";
   app::CGlobalModule& c = Start();
