@@ -6,6 +6,11 @@
 
 namespace windows {
 
+template class CAppForm<app::IBackdropForm>;
+template class CAppForm<app::ILoginForm>;
+template class CAppForm<app::IGameForm>;
+template class CAppForm<app::IQuickLoginForm>;
+
 bool TopMostWanted() {
   app::CGlobalModule* ctx = app::CGlobalModule::Instance();
   return ctx && ctx->topMost == 1;

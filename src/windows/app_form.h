@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "app/forms.h"
 #include "browser/browser_view.h"
 #include "skin/button.h"
 #include "skin/form.h"
@@ -51,6 +52,14 @@ class CAppForm : public skin::CRKForm, public Role {
     return client;
   }
 };
+
+// The four roles are instantiated once, in app_form.cpp: a file that sees the
+// system's headers (whose macros rename some member names) then never emits
+// the tables of virtual functions itself.
+extern template class CAppForm<app::IBackdropForm>;
+extern template class CAppForm<app::ILoginForm>;
+extern template class CAppForm<app::IGameForm>;
+extern template class CAppForm<app::IQuickLoginForm>;
 
 // Creates form's browser view at rect on a blank page, subscribes the form
 // to its notifications, blocks pop-ups and starts loading url.
