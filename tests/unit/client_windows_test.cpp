@@ -9,6 +9,7 @@
 #include "app/desktop.h"
 #include "app/global_module.h"
 #include "app/run_modes.h"
+#include "net/url_escape.h"
 #include "reporting/machine_identity.h"
 #include "storage/settings.h"
 #include "storage/upgrade.h"
@@ -72,6 +73,19 @@ TEST(UrlText, ParametersDecodingEncodingAndSchemes) {
   EXPECT_FALSE(IsHttpUrl(L""));
 
   EXPECT_EQ(windows::OneLine(std::wstring(L"a\r\nb\0c", 6)), L"abc");
+}
+
+TEST(UrlText, PercentEncodingKeepsOnlyWhatItIsToldAndEveryByteOfNul) {
+  EXPECT_EQ(net::HexDigitValue('0'), 0);
+  EXPECT_EQ(net::HexDigitValue('f'), 15);
+  EXPECT_EQ(net::HexDigitValue('F'), 15);
+  EXPECT_EQ(net::HexDigitValue('g'), -1);
+  EXPECT_EQ(net::HexDigitValue('\0'), -1);
+  // The kept set's end is no kept byte: a NUL byte is always encoded.
+  const std::string bytes("a\0~\xFF'", 5);
+  EXPECT_EQ(net::PercentEncodeBytes(bytes, "~'", false), L"a%00~%ff'");
+  EXPECT_EQ(net::PercentEncodeBytes(bytes, "", true), L"a%00%7E%FF%27");
+  EXPECT_EQ(net::PercentEncodeBytes("", "", true), L"");
 }
 
 // Components whose quick-login window is the real one.
