@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "deploy/deployment.h"
+#include "net/url_escape.h"
 
 namespace storage {
 namespace {
@@ -10,13 +11,6 @@ namespace {
 std::mutex g_testKeysLock;
 bool g_testKeysSet = false;
 std::vector<pf::P256PublicKey> g_testKeys;
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // The ASCII text of a value read from the file; false for anything else.
 bool Ascii(const std::wstring& text, std::string& out) {
@@ -64,8 +58,8 @@ bool ParseHex(const std::string& text, uint8_t* out, size_t size) {
   const std::string t = Trimmed(text);
   if (t.size() != size * 2) return false;
   for (size_t i = 0; i < size; ++i) {
-    const int high = HexValue(t[2 * i]);
-    const int low = HexValue(t[2 * i + 1]);
+    const int high = net::HexDigitValue(t[2 * i]);
+    const int low = net::HexDigitValue(t[2 * i + 1]);
     if (high < 0 || low < 0) return false;
     out[i] = static_cast<uint8_t>(high * 16 + low);
   }

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "skin/button.h"
 #include "skin/form.h"
+#include "windows/app_form.h"
 #include "windows/form_back.h"
 #include "skin/image_control.h"
 #include "support/fake_env.h"
@@ -284,23 +285,11 @@ namespace {
 
 // The shape of a client window: a skinned form that the shell reaches through
 // its app:: interface (the login window takes this form).
-class LoginLike : public skin::CRKForm, public app::ILoginForm {
+class LoginLike : public windows::CAppForm<app::ILoginForm> {
  public:
-  pf::HWindow GetHWND() const override { return CRKForm::GetHWND(); }
-  bool PreTranslateMessage(pf::Msg* msg) override { return CRKForm::PreTranslateMessage(msg); }
-  void RedrawControls(bool onlyMarked) override { CRKForm::RedrawControls(onlyMarked); }
-  using CRKForm::SetRect;
-  void SetRect(int left, int top, int right, int bottom) override {
-    CRKForm::SetRect(pf::Rect{left, top, right, bottom});
-  }
   bool Create(const std::wstring& className, const std::wstring& title,
               pf::HWindow parent) override {
     return CRKForm::Create(className, title, parent);
-  }
-  pf::LResult HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
-                            pf::LParam lParam) override {
-    if (CRKForm::HandleMessage(hwnd, message, wParam, lParam) == 0) return 0;
-    return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
   }
   bool Init() override {
     background.SetRect(pf::Rect{0, 0, 100, 50});
