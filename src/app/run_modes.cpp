@@ -15,8 +15,7 @@ namespace {
 // Style changes that turn a login window into a bare, taskbar-less window for the short runs.
 void MakeBare(pf::HWindow hwnd) {
   pf::Ui& ui = pf::ui();
-  ui.SetWindowLong(hwnd, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(hwnd, pf::kGWL_STYLE) & skin::kBareStyleKeep) | skin::kTaskbarStyleBits);
+  skin::SetSkinnedStyle(hwnd, skin::kBareStyleKeep);
   ui.SetWindowLong(hwnd, pf::kGWL_EXSTYLE,
                    (ui.GetWindowLong(hwnd, pf::kGWL_EXSTYLE) & ~(skin::kEdgeExStyles | pf::kWS_EX_APPWINDOW)) |
                        pf::kWS_EX_TOOLWINDOW);

@@ -386,6 +386,12 @@ pf::LResult CRKForm::HandleMessage(pf::HWindow hwnd, uint32_t message, pf::WPara
 
 bool CRKForm::PreTranslateMessage(pf::Msg*) { return true; }
 
+void SetSkinnedStyle(pf::HWindow window, uint32_t keep, uint32_t extra) {
+  pf::Ui& ui = pf::ui();
+  ui.SetWindowLong(window, pf::kGWL_STYLE,
+                   (ui.GetWindowLong(window, pf::kGWL_STYLE) & keep) | kTaskbarStyleBits | extra);
+}
+
 bool CRKForm::EdgeHitTest(CRKForm* form, pf::Point p, bool start, int* edgeOut) {
   if (!form) return false;
   if (p.x == 0 && p.y == 0) return false;

@@ -33,6 +33,10 @@ constexpr uint32_t kQuickLoginStyleBit = 0x00000008u;
 // The extended styles of a system-drawn edge (window edge, dialog frame).
 constexpr uint32_t kEdgeExStyles = 0x00000101u;
 
+// Gives a window the styles of a skinned top-level window:
+// (style AND keep) OR kTaskbarStyleBits OR extra.
+void SetSkinnedStyle(pf::HWindow window, uint32_t keep, uint32_t extra = 0);
+
 class CRKForm : public CRKBaseControl {
  public:
   bool OnLButtonDown(uint32_t flags, pf::Point point) override;

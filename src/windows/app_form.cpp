@@ -11,6 +11,12 @@ template class CAppForm<app::ILoginForm>;
 template class CAppForm<app::IGameForm>;
 template class CAppForm<app::IQuickLoginForm>;
 
+bool CreateAppWindow(skin::CRKForm& form, pf::HWindow parent) {
+  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
+  return form.Create(ctx ? ctx->windowClass : std::wstring(), ctx ? ctx->title : std::wstring(),
+                     parent);
+}
+
 bool TopMostWanted() {
   app::CGlobalModule* ctx = app::CGlobalModule::Instance();
   return ctx && ctx->topMost == 1;

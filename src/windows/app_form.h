@@ -72,6 +72,10 @@ void OpenPage(Form* form, browser::CBrowserView& view, const pf::Rect& rect,
   view.Navigate(url);
 }
 
+// Creates form's window with the application's window class and title
+// (empty without an application context), owned by parent.
+bool CreateAppWindow(skin::CRKForm& form, pf::HWindow parent);
+
 // Whether the settings ask for topmost windows ([Common] "TopMost" is 1).
 bool TopMostWanted();
 

@@ -11,11 +11,8 @@ constexpr int kBackdropImage = res::IDB_BACKDROP;
 }  // namespace
 
 bool CFormBack::Init() {
-  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
-  Create(ctx ? ctx->windowClass : std::wstring(), ctx ? ctx->title : std::wstring(), nullptr);
-  pf::Ui& ui = pf::ui();
-  ui.SetWindowLong(window_, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kBareStyleKeep) | skin::kTaskbarStyleBits);
+  CreateAppWindow(*this, nullptr);
+  skin::SetSkinnedStyle(window_, skin::kBareStyleKeep);
   SetShellExStyle(window_, skin::kEdgeExStyles | pf::kWS_EX_TOOLWINDOW, pf::kWS_EX_LAYERED);
   PaintLayered();
   return true;

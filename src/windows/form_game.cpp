@@ -33,14 +33,12 @@ CFormGame::~CFormGame() {
 }
 
 bool CFormGame::Init(const std::wstring& gameUrl) {
-  app::CGlobalModule* ctx = app::CGlobalModule::Instance();
-  Create(ctx ? ctx->windowClass : std::wstring(), ctx ? ctx->title : std::wstring(), nullptr);
+  CreateAppWindow(*this, nullptr);
   if (!window_) return false;
   pf::Ui& ui = pf::ui();
   // No frame, no sizing border, no maximise box; the taskbar can still
   // minimise, restore and close it.
-  ui.SetWindowLong(window_, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kFramelessStyleKeep) | skin::kTaskbarStyleBits);
+  skin::SetSkinnedStyle(window_, skin::kFramelessStyleKeep);
   taskbarCreated_ = ui.RegisterWindowMessage(L"TaskbarCreated");
 
   titleStrip_.blend = skin::LoadSkinImage(titleStrip_.image, kStripImage);

@@ -38,8 +38,7 @@ bool CFormLogin::Init() {
   pf::Ui& ui = pf::ui();
   // Owned by the backdrop, so it follows the backdrop when that is minimised.
   Create(ctx.windowClass, ctx.title, ctx.backdrop ? ctx.backdrop->GetHWND() : nullptr);
-  ui.SetWindowLong(window_, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kBareStyleKeep) | skin::kTaskbarStyleBits);
+  skin::SetSkinnedStyle(window_, skin::kBareStyleKeep);
   ui.SetWindowLong(window_, pf::kGWL_EXSTYLE,
                    ui.GetWindowLong(window_, pf::kGWL_EXSTYLE) | pf::kWS_EX_LAYERED);
   ui.SetLayeredWindowAttributes(window_, kLoginColorKey, 0, pf::kLWA_COLORKEY);

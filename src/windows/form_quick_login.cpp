@@ -25,12 +25,8 @@ void LoadImage(skin::CRKImage& control, int id) {
 
 bool CFormQQLogin::Init(const std::wstring& url, int kind) {
   app::CGlobalModule* ctx = app::CGlobalModule::Instance();
-  pf::Ui& ui = pf::ui();
-  Create(ctx ? ctx->windowClass : std::wstring(), ctx ? ctx->title : std::wstring(),
-         ctx && ctx->login ? ctx->login->GetHWND() : nullptr);
-  ui.SetWindowLong(window_, pf::kGWL_STYLE,
-                   (ui.GetWindowLong(window_, pf::kGWL_STYLE) & skin::kFramelessStyleKeep) |
-                       skin::kTaskbarStyleBits | skin::kQuickLoginStyleBit);
+  CreateAppWindow(*this, ctx && ctx->login ? ctx->login->GetHWND() : nullptr);
+  skin::SetSkinnedStyle(window_, skin::kFramelessStyleKeep, skin::kQuickLoginStyleBit);
 
   LoadImage(titleBar_, res::IDB_QUICK_TITLE);
   LoadImage(leftEdge_, res::IDB_QUICK_SIDE);
