@@ -20,7 +20,9 @@ embedding process to watch the system's memory (printed beside it, with the
 bare web view's figures):
   idle cpu ms/min: N
 With STARTUP_TRACE=1 in the environment it also prints when each program
-starts and when its start page is requested.
+starts and when its start page is requested; with STARTUP_SMAPS=DIR it keeps
+each program's /proc/PID/smaps at its first frame there (client.smaps,
+bare.smaps, from the last run of each).
 """
 import argparse
 import http.server
@@ -200,6 +202,14 @@ def one_run(kind, command, painted, scratch, timeout, keep=False):
         stop(proc)
         return None
     own = rss_kib(proc.pid)
+    if os.environ.get("STARTUP_SMAPS"):
+        # The memory map of the program at its first frame, for reading
+        # where its resident memory lies (the last run of each kind is kept).
+        try:
+            shutil.copyfile("/proc/%d/smaps" % proc.pid,
+                            os.path.join(os.environ["STARTUP_SMAPS"], kind + ".smaps"))
+        except OSError:
+            pass
     tree = own + sum(rss_kib(p) for p in descendants(proc.pid))
     if keep:
         return at - started, own, tree, proc
