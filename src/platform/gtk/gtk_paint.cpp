@@ -1,6 +1,8 @@
-// The GTK backend's painting: WM_PAINT draws into a backing surface that the
-// draw signal copies to the screen; a layered window shows its image; colour
-// keys, alpha and regions become the window's shape.
+// The GTK backend's painting: WM_PAINT draws into a picture of the area it
+// paints, stored in a backing surface that the draw signal copies to the
+// screen; a layered window shows its image; colour keys, alpha and regions
+// become the window's shape.  The backing and the layered image are pixmaps
+// of the X server, so the program keeps no full-window pictures of its own.
 #include "platform/gtk/gtk_window.h"
 
 #include <utility>
@@ -35,14 +37,55 @@ cairo_region_t* KeyedShape(const Bitmap& b, uint32_t key) {
   }
   return cairo_region_create_rectangles(rects.data(), static_cast<int>(rects.size()));
 }
+
+
+// A picture of the given size that the X server keeps (a pixmap), so that
+// it costs the program no memory of its own; in client memory without a
+// display.  Opaque (content COLOR) or with alpha.
+SurfacePtr NewPicture(cairo_content_t content, int width, int height) {
+  GdkWindow* root = gdk_get_default_root_window();
+  if (root) {
+    cairo_surface_t* s = gdk_window_create_similar_surface(root, content, width, height);
+    if (s && cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) return SurfacePtr(s);
+    if (s) cairo_surface_destroy(s);
+  }
+  return SurfacePtr(cairo_image_surface_create(
+      content == CAIRO_CONTENT_COLOR ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, width, height));
+}
+
+// Copies the rectangle (x, y, width, height) of `from` to the same place in
+// `to`, replacing what was there.
+void CopyArea(cairo_surface_t* to, cairo_surface_t* from, int fromX, int fromY, int x, int y,
+              int width, int height) {
+  cairo_t* cr = cairo_create(to);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_surface(cr, from, fromX, fromY);
+  cairo_rectangle(cr, x, y, width, height);
+  cairo_fill(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(to);
+}
+
+// A surface over a bitmap's pixels: ARGB32 or, ignoring alpha, RGB24.
+SurfacePtr Over(const Bitmap& b, cairo_format_t format) {
+  return SurfacePtr(cairo_image_surface_create_for_data(b.bits, format, b.width, b.height, b.pitch));
+}
 }  // namespace
 
 void GtkUi::LayeredImage(WindowHandle* w, const Size& size, MemoryCanvas& source,
                          const Point& sourcePosition) {
-  auto image = std::make_unique<CairoCanvas>(size.cx, size.cy);
-  image->BitBlt(0, 0, size.cx, size.cy, source.Target(), sourcePosition.x, sourcePosition.y,
-                kSRCCOPY);
-  w->layeredImage = std::move(image);
+  // The image is composed in client memory, its shape taken from its alpha,
+  // and then handed to the X server; only the shape stays here.
+  CairoCanvas image(size.cx, size.cy);
+  image.BitBlt(0, 0, size.cx, size.cy, source.Target(), sourcePosition.x, sourcePosition.y,
+               kSRCCOPY);
+  SurfacePtr pixels = Over(image.Target(), CAIRO_FORMAT_ARGB32);
+  GdkScreen* screen = gdk_screen_get_default();
+  w->layeredShape.reset();
+  if (screen && !gdk_screen_is_composited(screen))
+    w->layeredShape.reset(gdk_cairo_region_create_from_surface(pixels.get()));
+  w->layeredImage = NewPicture(CAIRO_CONTENT_COLOR_ALPHA, size.cx, size.cy);
+  CopyArea(w->layeredImage.get(), pixels.get(), 0, 0, 0, 0, size.cx, size.cy);
   if (w->widget) gtk_widget_queue_draw(w->widget);
 }
 
@@ -55,13 +98,9 @@ void GtkUi::UpdateShape(WindowHandle* w) {
   cairo_region_t* shape = nullptr;
   const bool composited = gdk_screen_is_composited(gtk_widget_get_screen(w->widget));
   if (w->layeredImage && !composited) {
-    Bitmap& b = w->layeredImage->Target();
-    cairo_surface_t* s = cairo_image_surface_create_for_data(b.bits, CAIRO_FORMAT_ARGB32, b.width,
-                                                             b.height, b.pitch);
-    shape = gdk_cairo_region_create_from_surface(s);
-    cairo_surface_destroy(s);
-  } else if (w->colorKeyed && w->backing && w->backingValid) {
-    shape = KeyedShape(w->backing->Target(), w->colorKey);
+    if (w->layeredShape) shape = cairo_region_copy(w->layeredShape.get());
+  } else if (w->colorKeyed && w->backing && w->backingValid && w->keyShape) {
+    shape = cairo_region_copy(w->keyShape.get());
     // Native children (the web view) stay visible whatever colour they show,
     // at the place they were given (GTK allocates them later).
     for (WindowHandle* child : OwnedBy(w)) {
@@ -87,25 +126,80 @@ void GtkUi::UpdateShape(WindowHandle* w) {
   if (shape) cairo_region_destroy(shape);
 }
 
-void GtkUi::PaintBacking(WindowHandle* w, const Rect* rect) {
-  const int width = w->rect.Width(), height = w->rect.Height();
-  if (width <= 0 || height <= 0) return;
-  if (!w->backing || w->backing->Target().width != width || w->backing->Target().height != height) {
-    w->backing = std::make_unique<CairoCanvas>(width, height);
-    w->backingValid = false;
+// Starts painting `area` of the window: a picture of the area in client
+// memory, holding what the backing shows there, that WM_PAINT draws on in
+// client coordinates.
+static CairoCanvas* BeginAreaPaint(WindowHandle* w, const Rect& area, bool fresh) {
+  w->areaPicture = std::make_unique<CairoCanvas>(area.Width(), area.Height());
+  cairo_t* cr = w->areaPicture->Context();
+  cairo_translate(cr, -area.left, -area.top);
+  // A new backing is blank; otherwise the painting goes over what is there.
+  if (!fresh) {
+    SurfacePtr pixels = Over(w->areaPicture->Target(), CAIRO_FORMAT_ARGB32);
+    CopyArea(pixels.get(), w->backing.get(), -area.left, -area.top, 0, 0, area.Width(),
+             area.Height());
   }
-  // The first paint covers everything; later ones their rectangle.
-  Rect area = (!w->backingValid || !rect) ? Rect{0, 0, width, height} : *rect;
-  cairo_t* cr = w->backing->Context();
   cairo_save(cr);
   cairo_rectangle(cr, area.left, area.top, area.Width(), area.Height());
   cairo_clip(cr);
-  w->paintCanvas = w->backing.get();
   w->paintRect = area;
+  return w->areaPicture.get();
+}
+
+// Ends painting the area: the picture goes to the backing, and the colour
+// key's shape of the area replaces the old one there.
+static void EndAreaPaint(WindowHandle* w) {
+  if (!w->areaPicture) return;
+  const Rect area = w->paintRect;
+  const Bitmap& b = w->areaPicture->Target();
+  SurfacePtr pixels = Over(b, CAIRO_FORMAT_RGB24);
+  CopyArea(w->backing.get(), pixels.get(), area.left, area.top, area.left, area.top, area.Width(),
+           area.Height());
+  if (w->colorKeyed) {
+    const bool whole = area.left == 0 && area.top == 0 && area.Width() == w->backingWidth &&
+                       area.Height() == w->backingHeight;
+    if (whole || !w->keyShape || w->keyShapeKey != w->colorKey) {
+      // The shape of the whole backing, read back when only part was painted.
+      std::unique_ptr<CairoCanvas> all;
+      const Bitmap* full = &b;
+      if (!whole) {
+        all = std::make_unique<CairoCanvas>(w->backingWidth, w->backingHeight);
+        SurfacePtr target = Over(all->Target(), CAIRO_FORMAT_ARGB32);
+        CopyArea(target.get(), w->backing.get(), 0, 0, 0, 0, w->backingWidth, w->backingHeight);
+        full = &all->Target();
+      }
+      w->keyShape.reset(KeyedShape(*full, w->colorKey));
+      w->keyShapeKey = w->colorKey;
+    } else {
+      cairo_region_t* shown = KeyedShape(b, w->colorKey);
+      cairo_region_translate(shown, area.left, area.top);
+      cairo_rectangle_int_t r{area.left, area.top, area.Width(), area.Height()};
+      cairo_region_subtract_rectangle(w->keyShape.get(), &r);
+      cairo_region_union(w->keyShape.get(), shown);
+      cairo_region_destroy(shown);
+    }
+  }
+  w->areaPicture.reset();
+}
+
+void GtkUi::PaintBacking(WindowHandle* w, const Rect* rect) {
+  const int width = w->rect.Width(), height = w->rect.Height();
+  if (width <= 0 || height <= 0) return;
+  const bool fresh = !w->backing || w->backingWidth != width || w->backingHeight != height;
+  if (fresh) {
+    w->backing = NewPicture(CAIRO_CONTENT_COLOR, width, height);
+    w->backingWidth = width;
+    w->backingHeight = height;
+    w->backingValid = false;
+    w->keyShape.reset();
+  }
+  // The first paint covers everything; later ones their rectangle.
+  Rect area = (!w->backingValid || !rect) ? Rect{0, 0, width, height} : *rect;
+  w->paintCanvas = BeginAreaPaint(w, area, fresh);
   SendMessage(w, kWM_PAINT, 0, 0);
   if (!Live(w)) return;
   w->paintCanvas = nullptr;
-  cairo_restore(cr);
+  EndAreaPaint(w);
   w->backingValid = true;
   if (w->colorKeyed) UpdateShape(w);
   if (w->widget)
@@ -113,29 +207,15 @@ void GtkUi::PaintBacking(WindowHandle* w, const Rect* rect) {
 }
 
 void GtkUi::OnDraw(WindowHandle* w, cairo_t* cr) {
-  if (w->layeredImage) {
-    cairo_save(cr);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    Bitmap& b = w->layeredImage->Target();
-    cairo_surface_t* s = cairo_image_surface_create_for_data(b.bits, CAIRO_FORMAT_ARGB32, b.width,
-                                                             b.height, b.pitch);
-    cairo_set_source_surface(cr, s, 0, 0);
-    cairo_paint(cr);
-    cairo_surface_destroy(s);
-    cairo_restore(cr);
-    return;
+  if (!w->layeredImage) {
+    if (!w->backingValid) PaintBacking(w, nullptr);
+    if (!w->backing) return;
   }
-  if (!w->backingValid) PaintBacking(w, nullptr);
-  if (!w->backing) return;
-  Bitmap& b = w->backing->Target();
-  cairo_surface_t* s =
-      cairo_image_surface_create_for_data(b.bits, CAIRO_FORMAT_RGB24, b.width, b.height, b.pitch);
   cairo_save(cr);
-  cairo_set_source_surface(cr, s, 0, 0);
+  cairo_set_source_surface(cr, w->layeredImage ? w->layeredImage.get() : w->backing.get(), 0, 0);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
   cairo_paint(cr);
   cairo_restore(cr);
-  cairo_surface_destroy(s);
 }
 
 bool GtkUi::RedrawWindow(HWindow hwnd, const Rect* rect, uint32_t flags) {
@@ -157,18 +237,29 @@ Canvas* GtkUi::BeginPaint(HWindow hwnd, Rect& paintRect) {
   WindowHandle* w = Live(hwnd);
   if (!w) return nullptr;
   if (!w->paintCanvas) {
-    // WM_PAINT sent by someone else: paint the whole backing.
+    // WM_PAINT sent by someone else: paint the whole backing (EndPaint
+    // stores it).
     const int width = w->rect.Width(), height = w->rect.Height();
     if (width <= 0 || height <= 0) return nullptr;
-    if (!w->backing) w->backing = std::make_unique<CairoCanvas>(width, height);
-    paintRect = Rect{0, 0, width, height};
-    return w->backing.get();
+    bool fresh = false;
+    if (!w->backing) {
+      w->backing = NewPicture(CAIRO_CONTENT_COLOR, width, height);
+      w->backingWidth = width;
+      w->backingHeight = height;
+      fresh = true;
+    }
+    paintRect = Rect{0, 0, w->backingWidth, w->backingHeight};
+    return BeginAreaPaint(w, paintRect, fresh);
   }
   paintRect = w->paintRect;
   return w->paintCanvas;
 }
 
-void GtkUi::EndPaint(HWindow, Canvas*) {}
+void GtkUi::EndPaint(HWindow hwnd, Canvas* canvas) {
+  WindowHandle* w = Live(hwnd);
+  // Only a paint BeginPaint started on its own ends here; PaintBacking ends its own.
+  if (w && !w->paintCanvas && w->areaPicture && canvas == w->areaPicture.get()) EndAreaPaint(w);
+}
 
 Canvas* GtkUi::GetDC(HWindow) { return new CairoCanvas(1, 1); }
 
