@@ -414,7 +414,8 @@ TEST(ColourKeyGtk, KeyPixelsShowWhatLiesBeneath) {
 // Repainting part of a colour-keyed window: what WM_PAINT draws outside the
 // invalid rectangle is clipped away, what it leaves undrawn inside keeps its
 // old pixels, and the shape follows the new pixels there while the holes
-// elsewhere stay as they were.
+// elsewhere stay as they were.  A rectangle reaching beyond the window is
+// cut to it.
 int g_repaintStage = 0;
 
 pf::LResult RepaintProc(pf::HWindow hwnd, uint32_t message, pf::WParam wParam, pf::LParam lParam) {
@@ -465,7 +466,7 @@ TEST(ColourKeyGtk, PartialRepaintKeepsTheRestAndReshapesItsArea) {
   const pf::Rect left{0, 0, 100, 100};
   ui.RedrawWindow(keyed, &left, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
   g_repaintStage = 2;
-  const pf::Rect right{100, 0, 200, 100};
+  const pf::Rect right{100, -20, 260, 140};  // reaches beyond the window
   ui.RedrawWindow(keyed, &right, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
   GdkPixbuf* shot = Screenshot("colour-key-repaint");
   ASSERT_NE(shot, nullptr);

@@ -5,6 +5,11 @@
 // of the X server, so the program keeps no full-window pictures of its own.
 #include "platform/gtk/gtk_window.h"
 
+#include <X11/Xutil.h>
+#include <cairo-xlib.h>
+
+#include <algorithm>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -70,6 +75,80 @@ void CopyArea(cairo_surface_t* to, cairo_surface_t* from, int fromX, int fromY, 
 SurfacePtr Over(const Bitmap& b, cairo_format_t format) {
   return SurfacePtr(cairo_image_surface_create_for_data(b.bits, format, b.width, b.height, b.pitch));
 }
+
+// The pixels of a 32-bit bitmap as an X image (the data stays the bitmap's).
+XImage* AsXImage(Display* display, int depth, const Bitmap& b) {
+  XImage* image = XCreateImage(display, nullptr, static_cast<unsigned>(depth), ZPixmap, 0,
+                               reinterpret_cast<char*>(b.bits), static_cast<unsigned>(b.width),
+                               static_cast<unsigned>(b.height), 32, b.pitch);
+  if (image) {
+    // Cairo's pixels are 32-bit words in the machine's own byte order.
+    const uint32_t one = 1;
+    image->byte_order = *reinterpret_cast<const uint8_t*>(&one) == 1 ? LSBFirst : MSBFirst;
+  }
+  return image;
+}
+
+void DropXImage(XImage* image) {
+  image->data = nullptr;  // the bitmap's
+  XDestroyImage(image);
+}
+
+// Stores the bitmap's pixels at (x, y) of the picture.  An X pixmap gets
+// them as they are through the connection (XPutImage): cairo would pass
+// them through a shared-memory segment of its pool, whose pages stay in
+// the program once touched.
+void PutPixels(cairo_surface_t* to, const Bitmap& from, int x, int y) {
+  if (cairo_surface_get_type(to) == CAIRO_SURFACE_TYPE_XLIB) {
+    cairo_surface_flush(to);
+    Display* display = cairo_xlib_surface_get_display(to);
+    const Drawable drawable = cairo_xlib_surface_get_drawable(to);
+    if (XImage* image = AsXImage(display, cairo_xlib_surface_get_depth(to), from)) {
+      GC gc = XCreateGC(display, drawable, 0, nullptr);
+      XPutImage(display, drawable, gc, image, 0, 0, x, y, static_cast<unsigned>(from.width),
+                static_cast<unsigned>(from.height));
+      XFreeGC(display, gc);
+      DropXImage(image);
+      cairo_surface_mark_dirty_rectangle(to, x, y, from.width, from.height);
+      return;
+    }
+  }
+  SurfacePtr pixels = Over(from, cairo_surface_get_content(to) == CAIRO_CONTENT_COLOR
+                                     ? CAIRO_FORMAT_RGB24
+                                     : CAIRO_FORMAT_ARGB32);
+  CopyArea(to, pixels.get(), x, y, x, y, from.width, from.height);
+}
+
+// Reads the opaque picture's pixels at (x, y) into the bitmap (all of it),
+// alpha set to opaque.
+void GetPixels(Bitmap& to, cairo_surface_t* from, int x, int y) {
+  bool read = false;
+  if (cairo_surface_get_type(from) == CAIRO_SURFACE_TYPE_XLIB) {
+    cairo_surface_flush(from);
+    Display* display = cairo_xlib_surface_get_display(from);
+    XImage* image = XGetImage(display, cairo_xlib_surface_get_drawable(from), x, y,
+                              static_cast<unsigned>(to.width), static_cast<unsigned>(to.height),
+                              AllPlanes, ZPixmap);
+    if (image && image->bits_per_pixel == 32) {
+      for (int row = 0; row < to.height; ++row)
+        std::memcpy(to.bits + static_cast<ptrdiff_t>(row) * to.pitch,
+                    image->data + static_cast<ptrdiff_t>(row) * image->bytes_per_line,
+                    static_cast<size_t>(to.width) * 4);
+      read = true;
+    }
+    if (image) XDestroyImage(image);
+  }
+  if (!read) {
+    SurfacePtr pixels = Over(to, CAIRO_FORMAT_ARGB32);
+    CopyArea(pixels.get(), from, -x, -y, 0, 0, to.width, to.height);
+    return;
+  }
+  for (int row = 0; row < to.height; ++row) {
+    uint8_t* p = to.bits + static_cast<ptrdiff_t>(row) * to.pitch;
+    for (int col = 0; col < to.width; ++col) p[4 * col + 3] = 0xFF;
+  }
+  to.BitsChanged();
+}
 }  // namespace
 
 void GtkUi::LayeredImage(WindowHandle* w, const Size& size, MemoryCanvas& source,
@@ -85,7 +164,7 @@ void GtkUi::LayeredImage(WindowHandle* w, const Size& size, MemoryCanvas& source
   if (screen && !gdk_screen_is_composited(screen))
     w->layeredShape.reset(gdk_cairo_region_create_from_surface(pixels.get()));
   w->layeredImage = NewPicture(CAIRO_CONTENT_COLOR_ALPHA, size.cx, size.cy);
-  CopyArea(w->layeredImage.get(), pixels.get(), 0, 0, 0, 0, size.cx, size.cy);
+  PutPixels(w->layeredImage.get(), image.Target(), 0, 0);
   if (w->widget) gtk_widget_queue_draw(w->widget);
 }
 
@@ -130,19 +209,22 @@ void GtkUi::UpdateShape(WindowHandle* w) {
 // memory, holding what the backing shows there, that WM_PAINT draws on in
 // client coordinates.
 static CairoCanvas* BeginAreaPaint(WindowHandle* w, const Rect& area, bool fresh) {
-  w->areaPicture = std::make_unique<CairoCanvas>(area.Width(), area.Height());
+  // The part of the area inside the backing; painting beyond it is dropped.
+  Rect inside{std::max(area.left, 0), std::max(area.top, 0),
+              std::min(area.right, w->backingWidth), std::min(area.bottom, w->backingHeight)};
+  if (inside.right <= inside.left || inside.bottom <= inside.top) inside = Rect{0, 0, 0, 0};
+  w->areaPicture = std::make_unique<CairoCanvas>(std::max(inside.Width(), 1),
+                                                 std::max(inside.Height(), 1));
   cairo_t* cr = w->areaPicture->Context();
-  cairo_translate(cr, -area.left, -area.top);
+  cairo_translate(cr, -inside.left, -inside.top);
   // A new backing is blank; otherwise the painting goes over what is there.
-  if (!fresh) {
-    SurfacePtr pixels = Over(w->areaPicture->Target(), CAIRO_FORMAT_ARGB32);
-    CopyArea(pixels.get(), w->backing.get(), -area.left, -area.top, 0, 0, area.Width(),
-             area.Height());
-  }
+  if (!fresh && inside.Width() > 0)
+    GetPixels(w->areaPicture->Target(), w->backing.get(), inside.left, inside.top);
   cairo_save(cr);
-  cairo_rectangle(cr, area.left, area.top, area.Width(), area.Height());
+  cairo_rectangle(cr, inside.left, inside.top, inside.Width(), inside.Height());
   cairo_clip(cr);
   w->paintRect = area;
+  w->pictureRect = inside;
   return w->areaPicture.get();
 }
 
@@ -150,11 +232,13 @@ static CairoCanvas* BeginAreaPaint(WindowHandle* w, const Rect& area, bool fresh
 // key's shape of the area replaces the old one there.
 static void EndAreaPaint(WindowHandle* w) {
   if (!w->areaPicture) return;
-  const Rect area = w->paintRect;
+  const Rect area = w->pictureRect;
+  if (area.Width() <= 0) {
+    w->areaPicture.reset();
+    return;
+  }
   const Bitmap& b = w->areaPicture->Target();
-  SurfacePtr pixels = Over(b, CAIRO_FORMAT_RGB24);
-  CopyArea(w->backing.get(), pixels.get(), area.left, area.top, area.left, area.top, area.Width(),
-           area.Height());
+  PutPixels(w->backing.get(), b, area.left, area.top);
   if (w->colorKeyed) {
     const bool whole = area.left == 0 && area.top == 0 && area.Width() == w->backingWidth &&
                        area.Height() == w->backingHeight;
@@ -164,8 +248,7 @@ static void EndAreaPaint(WindowHandle* w) {
       const Bitmap* full = &b;
       if (!whole) {
         all = std::make_unique<CairoCanvas>(w->backingWidth, w->backingHeight);
-        SurfacePtr target = Over(all->Target(), CAIRO_FORMAT_ARGB32);
-        CopyArea(target.get(), w->backing.get(), 0, 0, 0, 0, w->backingWidth, w->backingHeight);
+        GetPixels(all->Target(), w->backing.get(), 0, 0);
         full = &all->Target();
       }
       w->keyShape.reset(KeyedShape(*full, w->colorKey));

@@ -41,6 +41,7 @@ struct WindowHandle : WindowRecord {
   std::unique_ptr<CairoCanvas> areaPicture;  // the area being painted, while WM_PAINT runs
   CairoCanvas* paintCanvas = nullptr;        // areaPicture, during a WM_PAINT sent by PaintBacking
   Rect paintRect;
+  Rect pictureRect;  // the part of paintRect inside the backing: areaPicture's place
   SurfacePtr layeredImage;  // set by UpdateLayeredWindow, kept like the backing
   // The pixels the window shows, as regions (client coordinates): those of
   // the layered image with alpha, and those of the backing whose colour is
