@@ -433,6 +433,11 @@ pf::LResult RepaintProc(pf::HWindow hwnd, uint32_t message, pf::WParam wParam, p
     dc->FillRect(pf::Rect{0, 0, 100, 100}, pf::Rgb(30, 160, 30));
     dc->FillRect(pf::Rect{50, 60, 70, 80}, key);
     dc->FillRect(pf::Rect{100, 0, 200, 100}, pf::Rgb(30, 160, 30));
+  } else if (dc && g_repaintStage == 3) {
+    dc->FillRect(pf::Rect{0, 0, 200, 50}, pf::Rgb(30, 160, 30));
+  } else if (dc && g_repaintStage == 4) {
+    dc->FillRect(pf::Rect{0, 0, 200, 100}, pf::Rgb(30, 30, 200));
+    dc->FillRect(pf::Rect{0, 0, 200, 50}, pf::Rgb(30, 160, 30));
   }
   // Stage 2 draws nothing.
   pf::ui().EndPaint(hwnd, dc);
@@ -481,6 +486,21 @@ TEST(ColourKeyGtk, PartialRepaintKeepsTheRestAndReshapesItsArea) {
   EXPECT_EQ(at(130, 20), blue);  // the old hole beyond the first repaint stays open
   EXPECT_EQ(at(119, 20), red);
   EXPECT_EQ(KeyPixels(shot, pf::Rect{300, 300, 500, 400}), 0);
+  g_object_unref(shot);
+
+  // A whole repaint that covers everything, then one that leaves the lower
+  // half undrawn: that half keeps what the one before painted.
+  g_repaintStage = 4;
+  ui.RedrawWindow(keyed, nullptr, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
+  g_repaintStage = 3;
+  ui.RedrawWindow(keyed, nullptr, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
+  shot = Screenshot("colour-key-repaint-whole");
+  ASSERT_NE(shot, nullptr);
+  const uint32_t darkBlue = 0x1E1EC8;
+  EXPECT_EQ(at(20, 20), green);
+  EXPECT_EQ(at(150, 49), green);
+  EXPECT_EQ(at(60, 70), darkBlue);  // the hole closed by the covering paint stays closed
+  EXPECT_EQ(at(150, 99), darkBlue);
   g_object_unref(shot);
   ui.DestroyWindow(keyed);
   ui.DestroyWindow(under);

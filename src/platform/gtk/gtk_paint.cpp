@@ -119,6 +119,8 @@ void PutPixels(cairo_surface_t* to, const Bitmap& from, int x, int y) {
   CopyArea(to, pixels.get(), x, y, x, y, from.width, from.height);
 }
 
+constexpr int kReadBandBytes = 256 * 1024;
+
 // Reads the opaque picture's pixels at (x, y) into the bitmap (all of it),
 // alpha set to opaque.
 void GetPixels(Bitmap& to, cairo_surface_t* from, int x, int y) {
@@ -126,17 +128,22 @@ void GetPixels(Bitmap& to, cairo_surface_t* from, int x, int y) {
   if (cairo_surface_get_type(from) == CAIRO_SURFACE_TYPE_XLIB) {
     cairo_surface_flush(from);
     Display* display = cairo_xlib_surface_get_display(from);
-    XImage* image = XGetImage(display, cairo_xlib_surface_get_drawable(from), x, y,
-                              static_cast<unsigned>(to.width), static_cast<unsigned>(to.height),
-                              AllPlanes, ZPixmap);
-    if (image && image->bits_per_pixel == 32) {
-      for (int row = 0; row < to.height; ++row)
-        std::memcpy(to.bits + static_cast<ptrdiff_t>(row) * to.pitch,
+    const Drawable drawable = cairo_xlib_surface_get_drawable(from);
+    // In bands of rows small enough for the allocator to reuse one buffer
+    // for them all, rather than fresh pages for each full-size read.
+    const int band = std::max(1, kReadBandBytes / std::max(1, to.width * 4));
+    read = true;
+    for (int top = 0; read && top < to.height; top += band) {
+      const int rows = std::min(band, to.height - top);
+      XImage* image = XGetImage(display, drawable, x, y + top, static_cast<unsigned>(to.width),
+                                static_cast<unsigned>(rows), AllPlanes, ZPixmap);
+      read = image && image->bits_per_pixel == 32;
+      for (int row = 0; read && row < rows; ++row)
+        std::memcpy(to.bits + static_cast<ptrdiff_t>(top + row) * to.pitch,
                     image->data + static_cast<ptrdiff_t>(row) * image->bytes_per_line,
                     static_cast<size_t>(to.width) * 4);
-      read = true;
+      if (image) XDestroyImage(image);
     }
-    if (image) XDestroyImage(image);
   }
   if (!read) {
     SurfacePtr pixels = Over(to, CAIRO_FORMAT_ARGB32);
@@ -205,6 +212,16 @@ void GtkUi::UpdateShape(WindowHandle* w) {
   if (shape) cairo_region_destroy(shape);
 }
 
+// Whether every pixel of the 32-bit bitmap is opaque.
+static bool Opaque(const Bitmap& b) {
+  for (int y = 0; y < b.height; ++y) {
+    const uint8_t* p = b.bits + static_cast<ptrdiff_t>(y) * b.pitch;
+    for (int x = 0; x < b.width; ++x)
+      if (p[4 * x + 3] != 0xFF) return false;
+  }
+  return true;
+}
+
 // Starts painting `area` of the window: a picture of the area in client
 // memory, holding what the backing shows there, that WM_PAINT draws on in
 // client coordinates.
@@ -218,7 +235,15 @@ static CairoCanvas* BeginAreaPaint(WindowHandle* w, const Rect& area, bool fresh
   cairo_t* cr = w->areaPicture->Context();
   cairo_translate(cr, -inside.left, -inside.top);
   // A new backing is blank; otherwise the painting goes over what is there.
-  if (!fresh && inside.Width() > 0)
+  // Reading that back costs a round trip and a copy of the area, which the
+  // whole paint of a window that covers every pixel with opaque ones does
+  // not need: its first paint, on a blank backing, shows whether it does,
+  // and EndAreaPaint checks each time that it still does.
+  const bool whole = inside.left == 0 && inside.top == 0 && inside.Width() == w->backingWidth &&
+                     inside.Height() == w->backingHeight;
+  w->areaFresh = fresh;
+  w->areaPredicted = !fresh && whole && w->paintCovers;
+  if (!fresh && !w->areaPredicted && inside.Width() > 0)
     GetPixels(w->areaPicture->Target(), w->backing.get(), inside.left, inside.top);
   cairo_save(cr);
   cairo_rectangle(cr, inside.left, inside.top, inside.Width(), inside.Height());
@@ -237,11 +262,33 @@ static void EndAreaPaint(WindowHandle* w) {
     w->areaPicture.reset();
     return;
   }
-  const Bitmap& b = w->areaPicture->Target();
+  Bitmap& b = w->areaPicture->Target();
+  const bool whole = area.left == 0 && area.top == 0 && area.Width() == w->backingWidth &&
+                     area.Height() == w->backingHeight;
+  if (w->areaFresh || w->areaPredicted) {
+    const bool covered = Opaque(b);
+    if (whole) w->paintCovers = covered;
+    if (w->areaPredicted && !covered) {
+      // Not this time: the pixels left as they were show the backing's,
+      // with what was painted there over them.
+      CairoCanvas under(area.Width(), area.Height());
+      GetPixels(under.Target(), w->backing.get(), area.left, area.top);
+      SurfacePtr below = Over(under.Target(), CAIRO_FORMAT_ARGB32);
+      SurfacePtr above = Over(b, CAIRO_FORMAT_ARGB32);
+      cairo_t* cr = cairo_create(below.get());
+      cairo_set_source_surface(cr, above.get(), 0, 0);
+      cairo_paint(cr);
+      cairo_destroy(cr);
+      cairo_surface_flush(below.get());
+      const Bitmap& u = under.Target();
+      for (int row = 0; row < b.height; ++row)
+        std::memcpy(b.bits + static_cast<ptrdiff_t>(row) * b.pitch,
+                    u.bits + static_cast<ptrdiff_t>(row) * u.pitch, static_cast<size_t>(b.width) * 4);
+      b.BitsChanged();
+    }
+  }
   PutPixels(w->backing.get(), b, area.left, area.top);
   if (w->colorKeyed) {
-    const bool whole = area.left == 0 && area.top == 0 && area.Width() == w->backingWidth &&
-                       area.Height() == w->backingHeight;
     if (whole || !w->keyShape || w->keyShapeKey != w->colorKey) {
       // The shape of the whole backing, read back when only part was painted.
       std::unique_ptr<CairoCanvas> all;

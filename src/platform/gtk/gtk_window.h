@@ -42,6 +42,9 @@ struct WindowHandle : WindowRecord {
   CairoCanvas* paintCanvas = nullptr;        // areaPicture, during a WM_PAINT sent by PaintBacking
   Rect paintRect;
   Rect pictureRect;  // the part of paintRect inside the backing: areaPicture's place
+  bool areaFresh = false;      // areaPicture started blank on a new backing
+  bool areaPredicted = false;  // ... or blank because paintCovers held
+  bool paintCovers = false;    // the last whole paint left no pixel less than opaque
   SurfacePtr layeredImage;  // set by UpdateLayeredWindow, kept like the backing
   // The pixels the window shows, as regions (client coordinates): those of
   // the layered image with alpha, and those of the backing whose colour is
