@@ -18,6 +18,8 @@ struct InternetHandle;  // never defined: each backend casts its own handle type
 using HInternet = InternetHandle*;
 struct TargetFile;  // defined (or cast to) by the backend
 using HTargetFile = TargetFile*;
+// The most a backend holds of what was written to a target file.
+constexpr uint32_t kTargetFileHold = 64 * 1024;
 
 // The parts of a URL that InternetCrackUrlW gives with component buffers of
 // 1024 (host), 256 (user name, password) and 2048 (path) units.
@@ -80,10 +82,13 @@ class Http {
 
   // CreateFileW(path, GENERIC_WRITE, FILE_SHARE_WRITE, none, CREATE_ALWAYS, 0, none).
   virtual HTargetFile CreateFile(const std::wstring& path) = 0;
-  // WriteFile of the whole chunk; false unless every byte was written.
+  // WriteFile of the whole chunk; false unless every byte was written.  A
+  // backend may hold what was written (up to kTargetFileHold bytes) and write
+  // it out with the next pieces or at CloseFile.
   virtual bool WriteFile(HTargetFile file, const uint8_t* bytes, uint32_t size) = 0;
-  // CloseHandle.
-  virtual void CloseFile(HTargetFile file) = 0;
+  // CloseHandle; false when the file could not be completed (bytes a
+  // backend still held could not be written, or the close itself failed).
+  virtual bool CloseFile(HTargetFile file) = 0;
 };
 
 }  // namespace pf

@@ -44,7 +44,7 @@ class CurlHttp : public Http {
   void CancelRequest(HInternet request) override;
   HTargetFile CreateFile(const std::wstring& path) override;
   bool WriteFile(HTargetFile file, const uint8_t* bytes, uint32_t size) override;
-  void CloseFile(HTargetFile file) override;
+  bool CloseFile(HTargetFile file) override;
 
  private:
   // The "Cookie" header value for a request, or empty.
