@@ -9,6 +9,7 @@
 #include "app/run_modes.h"
 #include "reporting/time_text.h"
 #include "platform/platform.h"
+#include "platform/portable/number_text.h"
 #include "storage/settings.h"
 
 namespace app {
@@ -76,9 +77,9 @@ void CGlobalModule::InitializeContext() {
   const std::wstring curTime = reporting::FormatLocalNow("%Y%m%d%H%M%S");
 
   std::wstring query = L"referer=" + refer + L"&frm=" + uid +
-                       L"&version=" + std::to_wstring(kOwnVersion) +
+                       L"&version=" + pf::DecimalText(kOwnVersion) +
                        L"&installtime=" + installDate +
-                       L"&runcount=" + std::to_wstring(GetRunCount()) +
+                       L"&runcount=" + pf::DecimalText(GetRunCount()) +
                        L"&curtime=" + curTime + L"&showlogintype=3";
   if (GetRunCount() == 1) query += L"&regtimes=1";
   startPageUrl += (startPageUrl.find(L'?') != std::wstring::npos ? L"&" : L"?") + query;
@@ -91,7 +92,7 @@ int32_t CGlobalModule::GetRunCount() {
   // Wraps instead of overflowing on an absurd stored count.
   runCount = static_cast<int32_t>(
       static_cast<uint32_t>(storage::ReadIniInt(L"Common", L"RunCount", 0)) + 1u);
-  storage::WriteIniText(L"Common", L"RunCount", std::to_wstring(runCount));
+  storage::WriteIniText(L"Common", L"RunCount", pf::DecimalText(runCount));
   return runCount;
 }
 

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/platform.h"
+#include "platform/portable/number_text.h"
 
 namespace net {
 namespace {
@@ -18,12 +19,14 @@ constexpr size_t kCookieDataUnits = 28;
 constexpr int kPauseSteps = 10;
 constexpr std::chrono::milliseconds kPauseStep{100};
 
+// "%.8X-%.4X-%.4X-%.2X%.2X-%.2X%.2X%.2X%.2X%.2X%.2X"
 std::wstring GuidText(const pf::Guid& g) {
-  wchar_t text[40];
-  std::swprintf(text, sizeof text / sizeof text[0],
-                L"%.8X-%.4X-%.4X-%.2X%.2X-%.2X%.2X%.2X%.2X%.2X%.2X", g.data1, g.data2, g.data3,
-                g.data4[0], g.data4[1], g.data4[2], g.data4[3], g.data4[4], g.data4[5], g.data4[6],
-                g.data4[7]);
+  std::wstring text = pf::HexDigits(g.data1, 8) + L'-' + pf::HexDigits(g.data2, 4) + L'-' +
+                      pf::HexDigits(g.data3, 4) + L'-';
+  for (int i = 0; i < 8; ++i) {
+    if (i == 2) text += L'-';
+    text += pf::HexDigits(g.data4[i], 2);
+  }
   return text;
 }
 

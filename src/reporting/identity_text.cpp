@@ -1,20 +1,16 @@
 #include "reporting/identity_text.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "net/url_escape.h"
+#include "platform/portable/number_text.h"
 
 namespace reporting {
 namespace {
 
 // A character that is not a hexadecimal digit counts as 0.
 int HexValue(char c) { return std::max(0, net::HexDigitValue(c)); }
-
-std::wstring Widen(const char* text) {
-  return std::wstring(text, text + std::char_traits<char>::length(text));
-}
 
 }  // namespace
 
@@ -55,32 +51,20 @@ std::wstring EveryFourthByte(const std::string& text) {
 }
 
 std::wstring FormatInstallGuid(const pf::Guid& g) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.8X-%.4X-%.4X-%.2X%.2X-%.2X%.2X%.2X%.2X%.2X%.2X",
-                static_cast<unsigned>(g.data1), static_cast<unsigned>(g.data2),
-                static_cast<unsigned>(g.data3), g.data4[0], g.data4[1], g.data4[2], g.data4[3],
-                g.data4[4], g.data4[5], g.data4[6], g.data4[7]);
-  std::wstring text;
-  for (const char* p = buffer; *p; ++p)
-    if (*p != '-') text += static_cast<wchar_t>(*p);
+  std::wstring text = pf::HexDigits(g.data1, 8) + pf::HexDigits(g.data2, 4) + pf::HexDigits(g.data3, 4);
+  for (uint8_t b : g.data4) text += pf::HexDigits(b, 2);
   return text;
 }
 
 std::wstring FormatCpuText(const uint32_t (&r)[4]) {
-  char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%08X-%08X-%08X-%08X", static_cast<unsigned>(r[0]),
-                static_cast<unsigned>(r[1]), static_cast<unsigned>(r[2]),
-                static_cast<unsigned>(r[3]));
-  return Widen(buffer);
+  return pf::HexDigits(r[0], 8) + L'-' + pf::HexDigits(r[1], 8) + L'-' + pf::HexDigits(r[2], 8) +
+         L'-' + pf::HexDigits(r[3], 8);
 }
 
 std::wstring FormatAdapterAddress(const std::vector<uint8_t>& address) {
-  char buffer[16];
-  uint8_t b[6] = {};
-  for (size_t i = 0; i < 6 && i < address.size(); ++i) b[i] = address[i];
-  std::snprintf(buffer, sizeof buffer, "%02X%02X%02X%02X%02X%02X", b[0], b[1], b[2], b[3], b[4],
-                b[5]);
-  return Widen(buffer);
+  std::wstring text;
+  for (size_t i = 0; i < 6; ++i) text += pf::HexDigits(i < address.size() ? address[i] : 0, 2);
+  return text;
 }
 
 }  // namespace reporting

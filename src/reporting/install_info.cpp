@@ -4,6 +4,7 @@
 #include "net/download_queue.h"
 #include "net/url_escape.h"
 #include "platform/platform.h"
+#include "platform/portable/number_text.h"
 #include "reporting/machine_identity.h"
 #include "reporting/net_cafe.h"
 #include "reporting/time_text.h"
@@ -70,9 +71,9 @@ std::wstring InstallInfo::StatsUrl(int32_t e7, int32_t at) const {
                        L"&e2=" + (host ? host->GetRefer() : L"") + L"&e3=" +
                        (host ? host->GetUid() : L"") + L"&e4=" + installGuid + L"&e5=" +
                        machineId + L"&e6=" + (netCafe ? L"1" : L"2");
-  if (e7 >= 0) query += L"&e7=" + std::to_wstring(e7);
-  query += L"&e8=" + std::to_wstring(deploy::kOwnVersion) + L"&e9=" + installTime + L"&at=" +
-           std::to_wstring(at);
+  if (e7 >= 0) query += L"&e7=" + pf::DecimalText(e7);
+  query += L"&e8=" + pf::DecimalText(deploy::kOwnVersion) + L"&e9=" + installTime + L"&at=" +
+           pf::DecimalText(at);
   return deploy::Url(deploy::HostRole::kStats, query);
 }
 

@@ -5,6 +5,8 @@
 // the WenQuanYi Micro Hei font through pango.
 //
 // usage: gen_artwork OUTPUT_FOLDER
+//        gen_artwork --same-image A.png B.png   (exit 0 when both store the
+//        same pixels in the same format)
 #include <cairo.h>
 #include <pango/pangocairo.h>
 #include <png.h>
@@ -159,6 +161,58 @@ void Save(Canvas& c, const std::string& name, Format format) {
   if (format == Format::kRgb)
     for (size_t i = 3; i < px.size(); i += 4) px[i] = 255;
   WritePng(name, c.w, c.h, format, px);
+}
+
+// --- PNG comparison ------------------------------------------------------------
+// What the program takes from a PNG: the header (size, bit depth, colour
+// type), whether a palette carries transparency (a 32-bit or a 24-bit
+// bitmap), and the colour and alpha of every pixel.  The order of a palette's
+// entries is free.
+
+struct StoredImage {
+  png_uint_32 w = 0, h = 0;
+  int depth = 0, type = 0, interlace = 0;
+  bool paletteAlpha = false;
+  std::vector<uint8_t> pixels;  // expanded: palette and tRNS resolved
+};
+
+bool ReadStored(const char* path, StoredImage& out) {
+  FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(f);
+    return false;
+  }
+  png_init_io(png, f);
+  png_read_info(png, info);
+  png_get_IHDR(png, info, &out.w, &out.h, &out.depth, &out.type, &out.interlace, nullptr, nullptr);
+  png_bytep alpha = nullptr;
+  int alphas = 0;
+  if (out.type == PNG_COLOR_TYPE_PALETTE && png_get_tRNS(png, info, &alpha, &alphas, nullptr))
+    out.paletteAlpha = std::any_of(alpha, alpha + alphas, [](png_byte a) { return a != 255; });
+  png_set_expand(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  const size_t stride = png_get_rowbytes(png, info);
+  out.pixels.resize(stride * out.h);
+  std::vector<png_bytep> rows(out.h);
+  for (png_uint_32 y = 0; y < out.h; ++y) rows[y] = out.pixels.data() + stride * y;
+  png_read_image(png, rows.data());
+  png_destroy_read_struct(&png, &info, nullptr);
+  std::fclose(f);
+  return true;
+}
+
+// True when both files store the same image in the same format: a
+// re-compression may be kept only then.
+bool SameStoredImage(const char* a, const char* b) {
+  StoredImage x, y;
+  if (!ReadStored(a, x) || !ReadStored(b, y)) return false;
+  return x.w == y.w && x.h == y.h && x.depth == y.depth && x.type == y.type &&
+         x.interlace == y.interlace && x.paletteAlpha == y.paletteAlpha && x.pixels == y.pixels;
 }
 
 // --- the images ------------------------------------------------------------------
@@ -509,8 +563,10 @@ void Icon() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--same-image") == 0)
+    return SameStoredImage(argv[2], argv[3]) ? 0 : 1;
   if (argc != 2) {
-    std::fprintf(stderr, "usage: gen_artwork OUTPUT_FOLDER\n");
+    std::fprintf(stderr, "usage: gen_artwork OUTPUT_FOLDER | --same-image A.png B.png\n");
     return 2;
   }
   g_out = argv[1];

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/portable/number_text.h"
 #include "platform/win32/win32_services.h"
 
 namespace pf {
@@ -69,8 +70,8 @@ class Win32Ini : public Ini {
     static unsigned counter = 0;
     bool exists = false;
     if (IniTooLarge(file, &exists)) return false;
-    const std::wstring temp = file + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(++counter) + L".tmp";
+    const std::wstring temp = file + L"." + pf::DecimalText(GetCurrentProcessId()) + L"-" +
+                              pf::DecimalText(++counter) + L".tmp";
     if (exists && !CopyFileW(file.c_str(), temp.c_str(), FALSE)) return false;
     const bool written =
         WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), temp.c_str()) !=
