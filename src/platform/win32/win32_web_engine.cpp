@@ -90,13 +90,19 @@ std::wstring Text(BSTR b) { return b ? std::wstring(b, ::SysStringLen(b)) : std:
 
 class Host;
 
-// Each face is a separate vtable with a back pointer; all share the host's count.
-struct SiteFace : IOleClientSite {
-  Host* host;
-  explicit SiteFace(Host* h) : host(h) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+// Each face is a separate vtable with a back pointer; all share the host's
+// count (AddRef and Release here), and each answers QueryInterface its way.
+template <class Interface>
+struct Face : Interface {
+  explicit Face(Host* h) : host(h) {}
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
+  Host* host;
+};
+
+struct SiteFace : Face<IOleClientSite> {
+  using Face::Face;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
   HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** out) override {
     if (out) *out = nullptr;
@@ -111,12 +117,9 @@ struct SiteFace : IOleClientSite {
   HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
 };
 
-struct InPlaceFace : IOleInPlaceSite {
-  Host* host;
-  explicit InPlaceFace(Host* h) : host(h) {}
+struct InPlaceFace : Face<IOleInPlaceSite> {
+  using Face::Face;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override;
   HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
@@ -133,12 +136,9 @@ struct InPlaceFace : IOleInPlaceSite {
   HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT rect) override;
 };
 
-struct FrameFace : IOleInPlaceFrame {
-  Host* host;
-  explicit FrameFace(Host* h) : host(h) {}
+struct FrameFace : Face<IOleInPlaceFrame> {
+  using Face::Face;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override;
   HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return E_NOTIMPL; }
@@ -156,13 +156,10 @@ struct FrameFace : IOleInPlaceFrame {
 };
 
 // The two UI-handler faces differ only in their answers.
-struct UiFace : IDocHostUIHandler {
-  Host* host;
+struct UiFace : Face<IDocHostUIHandler> {
   bool document;  // true: the face installed on documents
-  UiFace(Host* h, bool d) : host(h), document(d) {}
+  UiFace(Host* h, bool d) : Face(h), document(d) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override {
     // The document lets the engine show its menu; the container shows none.
     return document ? S_FALSE : S_OK;
@@ -207,12 +204,9 @@ struct UiFace : IDocHostUIHandler {
   }
 };
 
-struct SinkFace : IDispatch {
-  Host* host;
-  explicit SinkFace(Host* h) : host(h) {}
+struct SinkFace : Face<IDispatch> {
+  using Face::Face;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count) *count = 0;
     return S_OK;
@@ -421,23 +415,21 @@ class Host : public WebBrowser {
   SinkFace sink_{this};
 };
 
+template <class Interface>
+ULONG STDMETHODCALLTYPE Face<Interface>::AddRef() {
+  return host->AddRef();
+}
+template <class Interface>
+ULONG STDMETHODCALLTYPE Face<Interface>::Release() {
+  return host->Release();
+}
 HRESULT SiteFace::QueryInterface(REFIID riid, void** out) { return host->Query(riid, out, false); }
-ULONG SiteFace::AddRef() { return host->AddRef(); }
-ULONG SiteFace::Release() { return host->Release(); }
 HRESULT InPlaceFace::QueryInterface(REFIID riid, void** out) {
   return host->Query(riid, out, false);
 }
-ULONG InPlaceFace::AddRef() { return host->AddRef(); }
-ULONG InPlaceFace::Release() { return host->Release(); }
 HRESULT FrameFace::QueryInterface(REFIID riid, void** out) { return host->Query(riid, out, false); }
-ULONG FrameFace::AddRef() { return host->AddRef(); }
-ULONG FrameFace::Release() { return host->Release(); }
 HRESULT UiFace::QueryInterface(REFIID riid, void** out) { return host->Query(riid, out, true); }
-ULONG UiFace::AddRef() { return host->AddRef(); }
-ULONG UiFace::Release() { return host->Release(); }
 HRESULT SinkFace::QueryInterface(REFIID riid, void** out) { return host->QuerySink(riid, out); }
-ULONG SinkFace::AddRef() { return host->AddRef(); }
-ULONG SinkFace::Release() { return host->Release(); }
 
 HRESULT InPlaceFace::GetWindow(HWND* out) {
   if (!out) return E_POINTER;
