@@ -529,11 +529,14 @@ int32_t IntArg(DISPPARAMS* p, UINT i) {
       return 0;
   }
 }
-VARIANT_BOOL* CancelArg(DISPPARAMS* p, UINT i) {
-  VARIANT* v = Arg(p, i);
-  return v && v->vt == (VT_BYREF | VT_BOOL) ? v->pboolVal : nullptr;
-}
-void Answer(VARIANT_BOOL* out, bool cancel) {
+// Raises an event with its Cancel argument (parameter `index`, VT_BYREF |
+// VT_BOOL) and writes the handler's answer back into it.
+template <typename Raise>
+void WithCancel(DISPPARAMS* p, UINT index, const Raise& raise) {
+  VARIANT* v = Arg(p, index);
+  VARIANT_BOOL* out = v && v->vt == (VT_BYREF | VT_BOOL) ? v->pboolVal : nullptr;
+  bool cancel = out && *out != VARIANT_FALSE;
+  raise(cancel);
   if (out) *out = cancel ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
@@ -546,44 +549,33 @@ void Host::Dispatch(DISPID id, DISPPARAMS* p) {
     case DISPID_TITLECHANGE:  // (Text)
       if (p->cArgs >= 1) events_->TitleChange(StringArg(p, 0));
       break;
-    case DISPID_BEFORENAVIGATE2: {  // (pDisp, URL, Flags, TargetFrameName, PostData, Headers,
-                                    // Cancel)
+    case DISPID_BEFORENAVIGATE2:  // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
       if (p->cArgs < 7) break;
-      VARIANT_BOOL* out = CancelArg(p, 6);
-      bool cancel = out && *out != VARIANT_FALSE;
-      std::string body;
-      const bool hasBody = ReadPostData(Arg(p, 4), &body);
-      events_->BeforeNavigate2(FrameArg(p, 0), StringArg(p, 1), static_cast<uint32_t>(IntArg(p, 2)),
-                               StringArg(p, 3), hasBody ? &body : nullptr, StringArg(p, 5), cancel);
-      Answer(out, cancel);
+      WithCancel(p, 6, [&](bool& cancel) {
+        std::string body;
+        const bool hasBody = ReadPostData(Arg(p, 4), &body);
+        events_->BeforeNavigate2(FrameArg(p, 0), StringArg(p, 1),
+                                 static_cast<uint32_t>(IntArg(p, 2)), StringArg(p, 3),
+                                 hasBody ? &body : nullptr, StringArg(p, 5), cancel);
+      });
       break;
-    }
-    case DISPID_NEWWINDOW2: {  // (ppDisp, Cancel)
-      if (p->cArgs < 2) break;
-      VARIANT_BOOL* out = CancelArg(p, 1);
-      bool cancel = out && *out != VARIANT_FALSE;
-      events_->NewWindow2(cancel);
-      Answer(out, cancel);
+    case DISPID_NEWWINDOW2:  // (ppDisp, Cancel)
+      if (p->cArgs >= 2) WithCancel(p, 1, [&](bool& cancel) { events_->NewWindow2(cancel); });
       break;
-    }
-    case DISPID_NEWWINDOW3: {  // (ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
+    case DISPID_NEWWINDOW3:  // (ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
       if (p->cArgs < 5) break;
-      VARIANT_BOOL* out = CancelArg(p, 1);
-      bool cancel = out && *out != VARIANT_FALSE;
-      events_->NewWindow3(cancel, static_cast<uint32_t>(IntArg(p, 2)), StringArg(p, 3),
-                          StringArg(p, 4));
-      Answer(out, cancel);
+      WithCancel(p, 1, [&](bool& cancel) {
+        events_->NewWindow3(cancel, static_cast<uint32_t>(IntArg(p, 2)), StringArg(p, 3),
+                            StringArg(p, 4));
+      });
       break;
-    }
-    case DISPID_NAVIGATEERROR: {  // (pDisp, URL, Frame, StatusCode, Cancel)
+    case DISPID_NAVIGATEERROR:  // (pDisp, URL, Frame, StatusCode, Cancel)
       if (p->cArgs < 5) break;
-      VARIANT_BOOL* out = CancelArg(p, 4);
-      bool cancel = out && *out != VARIANT_FALSE;
-      events_->NavigateError(FrameArg(p, 0), StringArg(p, 1), StringArg(p, 2), IntArg(p, 3),
-                             cancel);
-      Answer(out, cancel);
+      WithCancel(p, 4, [&](bool& cancel) {
+        events_->NavigateError(FrameArg(p, 0), StringArg(p, 1), StringArg(p, 2), IntArg(p, 3),
+                               cancel);
+      });
       break;
-    }
     case DISPID_NAVIGATECOMPLETE2:  // (pDisp, URL)
       if (p->cArgs >= 2) events_->NavigateComplete2(FrameArg(p, 0), StringArg(p, 1));
       break;
