@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/fake_env.h"
+#include "support/plain_form.h"
 
 namespace {
 
@@ -20,9 +21,11 @@ struct HostEvents : pf::WebEvents {
     std::wstring initialUrl;  // the fake control's record at the time
   };
   std::vector<Heard> heard;
+  std::vector<uint32_t> messages;  // heard's messages alone
 
   void OnHostMessage(pf::WebBrowser& browser, uint32_t message) override {
     heard.push_back({&browser, message, static_cast<pf::FakeWebBrowser&>(browser).initialUrl});
+    messages.push_back(message);
   }
   void DocumentComplete(pf::WebFrame, const std::wstring&) override {}
   void TitleChange(const std::wstring&) override {}
@@ -35,27 +38,12 @@ struct HostEvents : pf::WebEvents {
   void NavigateComplete2(pf::WebFrame, const std::wstring&) override {}
   void GetExternal(pf::ExternalObject**) override {}
   bool HideScrollBars() const override { return false; }
-
-  std::vector<uint32_t> Messages() const {
-    std::vector<uint32_t> out;
-    for (const Heard& h : heard) out.push_back(h.message);
-    return out;
-  }
 };
-
-pf::LResult FormProc(pf::HWindow h, uint32_t m, pf::WParam w, pf::LParam l) {
-  return pf::ui().DefWindowProc(h, m, w, l);
-}
 
 class HostedBrowser : public ::testing::Test {
  protected:
   void SetUp() override {
-    pf::WindowClass wc;
-    wc.procedure = &FormProc;
-    wc.className = L"HostForm";
-    pf::ui().RegisterWindowClass(wc);
-    form = pf::ui().CreateWindowEx(0, L"HostForm", L"form", pf::kWS_POPUP, 0, 0, 640, 480,
-                                   nullptr);
+    form = testsupport::MakePlainForm(pf::Rect{0, 0, 640, 480});
     ASSERT_NE(form, nullptr);
   }
   std::unique_ptr<pf::WebBrowser> Make(HostEvents& events, const std::wstring& url) {
@@ -78,17 +66,17 @@ TEST_F(HostedBrowser, TellsTheEventsOfCreationFocusAndDestructionInOrder) {
   EXPECT_FALSE(browser->IsHostOf(nullptr));
 
   // The control is made before the events hear of the creation.
-  ASSERT_EQ(events.Messages(), std::vector<uint32_t>{pf::kWM_CREATE});
+  ASSERT_EQ(events.messages, std::vector<uint32_t>{pf::kWM_CREATE});
   EXPECT_EQ(events.heard[0].browser, browser.get());
   EXPECT_EQ(events.heard[0].initialUrl, L"http://example.test/start");
 
   EXPECT_EQ(pf::ui().SendMessage(host, pf::kWM_SETFOCUS, 0, 0), 0);
-  EXPECT_EQ(events.Messages(), (std::vector<uint32_t>{pf::kWM_CREATE, pf::kWM_SETFOCUS}));
+  EXPECT_EQ(events.messages, (std::vector<uint32_t>{pf::kWM_CREATE, pf::kWM_SETFOCUS}));
 
   // Destroyed from outside (its form goes first): the browser lets go of it.
   ASSERT_TRUE(pf::ui().DestroyWindow(form));
   form = nullptr;
-  EXPECT_EQ(events.Messages(),
+  EXPECT_EQ(events.messages,
             (std::vector<uint32_t>{pf::kWM_CREATE, pf::kWM_SETFOCUS, pf::kWM_DESTROY}));
   EXPECT_EQ(browser->Window(), nullptr);
   EXPECT_FALSE(browser->IsHostOf(host));
@@ -105,10 +93,9 @@ TEST_F(HostedBrowser, TeardownDestroysTheHostAndRaisesNothing) {
   auto browser = Make(events, L"about:blank");
   ASSERT_NE(browser, nullptr);
   const pf::HWindow host = browser->Window();
-  events.heard.clear();
   browser.reset();
   EXPECT_FALSE(pf::ui().IsWindow(host));
-  EXPECT_TRUE(events.heard.empty());
+  EXPECT_EQ(events.messages, std::vector<uint32_t>{pf::kWM_CREATE});
   EXPECT_TRUE(pf::ui().IsWindow(form));
 }
 
@@ -122,8 +109,8 @@ TEST_F(HostedBrowser, TwoBrowsersKeepTheirOwnWindowsAndAnswers) {
   EXPECT_FALSE(first->IsHostOf(second->Window()));
 
   pf::ui().SendMessage(second->Window(), pf::kWM_SETFOCUS, 0, 0);
-  EXPECT_EQ(firstEvents.Messages(), std::vector<uint32_t>{pf::kWM_CREATE});
-  ASSERT_EQ(secondEvents.Messages(), (std::vector<uint32_t>{pf::kWM_CREATE, pf::kWM_SETFOCUS}));
+  EXPECT_EQ(firstEvents.messages, std::vector<uint32_t>{pf::kWM_CREATE});
+  ASSERT_EQ(secondEvents.messages, (std::vector<uint32_t>{pf::kWM_CREATE, pf::kWM_SETFOCUS}));
   EXPECT_EQ(secondEvents.heard[1].browser, second.get());
 
   // A forwarded message is the control's to answer, on its own browser only.
