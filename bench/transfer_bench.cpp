@@ -23,6 +23,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <thread>
@@ -45,6 +46,13 @@ uint64_t FileSize(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
 }
 
+// CPU time of the calling thread, in seconds (the server runs on its own threads).
+double ThreadCpu() {
+  timespec ts{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   const size_t n = v.size();
@@ -52,16 +60,18 @@ double Median(std::vector<double> v) {
 }
 
 // One attempt of the download worker; seconds, or a negative value on failure.
-double OurTime(const std::wstring& url, const std::string& file, uint64_t size) {
+double OurTime(const std::wstring& url, const std::string& file, uint64_t size, double& cpu) {
   auto worker = std::make_shared<net::DownloadWorker>(std::make_shared<net::PendingQueue>(),
                                                       net::RefererSource());
   worker->holder.stopFlag = 0;
   net::DownloadTask task;
   task.url = url;
   task.filePath = pf::FromUtf8(file);
+  const double cpuBegin = ThreadCpu();
   const auto begin = std::chrono::steady_clock::now();
   const int32_t result = worker->Transfer(task);
   const double t = Seconds(std::chrono::steady_clock::now() - begin);
+  cpu = ThreadCpu() - cpuBegin;
   const bool ok = result == net::DL_OK && FileSize(file) == size;
   std::remove(file.c_str());
   if (!ok) std::fprintf(stderr, "transfer failed: %d\n", result);
@@ -131,13 +141,13 @@ int main(int argc, char** argv) {
     reply.generatedSize = c.size;
     const std::string path = "/file-" + std::to_string(c.size) + ".bin";
     server.Route(path, reply);
-    std::vector<double> us, them, ratios;
+    std::vector<double> us, them, ratios, cpus;
     for (int run = 0; run < c.runs; ++run) {
-      double t = 0, k = 0;
+      double t = 0, k = 0, cpu = 0;
       for (int side = 0; side < 2; ++side) {
         ::sync();
         if ((side == 0) == (run % 2 == 0))
-          t = OurTime(server.WUrl(path), ours, c.size);
+          t = OurTime(server.WUrl(path), ours, c.size, cpu);
         else
           k = CurlTime(server.Url(path), theirs, c.size);
       }
@@ -148,11 +158,15 @@ int main(int argc, char** argv) {
       us.push_back(t);
       them.push_back(k);
       ratios.push_back(k / t);
+      cpus.push_back(cpu);
     }
     if (us.empty()) continue;
     const double t = Median(us), k = Median(them), ratio = Median(ratios);
-    std::printf("%s: transfer %.2f ms (%.0f MB/s), curl %.2f ms (%.0f MB/s), medians of %zu\n",
-                c.name, t * 1e3, c.size / t / 1e6, k * 1e3, c.size / k / 1e6, us.size());
+    std::printf(
+        "%s: transfer %.2f ms (%.0f MB/s, its thread's CPU %.2f ms), curl %.2f ms (%.0f MB/s), "
+        "medians of %zu\n",
+        c.name, t * 1e3, c.size / t / 1e6, Median(cpus) * 1e3, k * 1e3, c.size / k / 1e6,
+        us.size());
     std::printf("transfer/curl ratio %s: %.2f\n", c.name, ratio);
     if (c.size == cases[2].size) std::printf("transfer/curl ratio: %.2f\n", ratio);
   }

@@ -290,11 +290,15 @@ DownloadResult DownloadWorker::Transfer(DownloadTask& task) {
     }
     return DL_OK;
   }();
+  // The file is closed before it may take its final name; a body the file
+  // did not take in whole is a failed write.
+  if (file) {
+    const bool complete = http.CloseFile(file);
+    file = nullptr;
+    if (!complete && result == DL_OK) result = DL_FILE_WRITE_FAILED;
+  }
   // A call that failed because a stop cancelled the request was cancelled.
   if (result != DL_OK && Stopping()) result = DL_CANCELLED;
-  // The partial file is closed before it may take its final name.
-  if (file) http.CloseFile(file);
-  file = nullptr;
   if (partialPath.empty() || task.filePath.empty()) return result;
   // The checked body takes the final name only when its digest is the expected one.
   DownloadResult outcome = result;

@@ -20,6 +20,8 @@ struct InternetHandle;  // never defined: each backend casts its own handle type
 using HInternet = InternetHandle*;
 struct TargetFile;  // defined (or cast to) by the backend
 using HTargetFile = TargetFile*;
+// The most a backend holds of what was written to a target file.
+constexpr uint32_t kTargetFileHold = 64 * 1024;
 
 // The parts of a URL that InternetCrackUrlW gives with component buffers of
 // 1024 (host), 256 (user name, password) and 2048 (path) units.
@@ -80,10 +82,13 @@ constexpr size_t kUrlPathMax = 2047;
   X(void, CancelRequest, (HInternet request))                                                   \
   /* CreateFileW(path, GENERIC_WRITE, FILE_SHARE_WRITE, none, CREATE_ALWAYS, 0, none). */       \
   X(HTargetFile, CreateFile, (const std::wstring& path))                                        \
-  /* WriteFile of the whole chunk; false unless every byte was written. */                      \
+  /* WriteFile of the whole chunk; false unless every byte was written.  A */                   \
+  /* backend may hold what was written (up to kTargetFileHold bytes) and write */               \
+  /* it out with the next pieces or at CloseFile. */                                            \
   X(bool, WriteFile, (HTargetFile file, const uint8_t* bytes, uint32_t size))                   \
-  /* CloseHandle. */                                                                            \
-  X(void, CloseFile, (HTargetFile file))
+  /* CloseHandle; false when the file could not be completed (bytes a */                        \
+  /* backend still held could not be written, or the close itself failed). */                   \
+  X(bool, CloseFile, (HTargetFile file))
 
 class Http {
  public:

@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include "net/download_worker.h"
+#include "platform/crypto.h"
 #include "platform/portable/http_common.h"
 #include "platform/test_files.h"
 #include "support/fake_env.h"
@@ -144,6 +149,78 @@ TEST_F(TransferLogic, EveryFailureHasItsCodeAndClosesWhatWasOpened) {
   const Calls c = http.Calls();
   EXPECT_EQ(c[c.size() - 4], "CloseFile");
   EXPECT_EQ(c.back(), "CloseInternet");
+}
+
+// A file the backend could not complete at its close (bytes it still held,
+// or the close itself) is a failed write, and a checked body never takes its
+// final name from it.
+TEST_F(TransferLogic, AFileThatCouldNotBeCompletedIsAFailedWrite) {
+  pf::FakeHttp::Answer a;
+  a.body = std::string(25000, 'q');
+  http.answers[L"*"] = a;
+  http.closeFileFails = true;
+  const std::wstring plain = env.Root() + L"plain.bin";
+  net::DownloadTask t = Task(L"http://h/plain.bin", plain);
+  EXPECT_EQ(Run(t), net::DL_FILE_WRITE_FAILED);
+  EXPECT_EQ(http.OpenHandles(), 0);
+
+  const std::wstring checked = env.Root() + L"checked.bin";
+  net::DownloadTask c = Task(L"http://h/checked.bin", checked);
+  c.checkSha256 = true;
+  pf::Sha256 hasher;
+  ASSERT_TRUE(hasher.Update(reinterpret_cast<const uint8_t*>(a.body.data()), a.body.size()));
+  ASSERT_TRUE(hasher.Finish(c.sha256));
+  EXPECT_EQ(Run(c), net::DL_FILE_WRITE_FAILED);
+  EXPECT_FALSE(pf::files().Exists(checked));
+  EXPECT_FALSE(pf::files().Exists(checked + L".partial"));
+
+  http.closeFileFails = false;  // the same task then lands whole
+  EXPECT_EQ(Run(c), net::DL_OK);
+  EXPECT_EQ(testsupport::ReadRaw(checked), a.body);
+}
+
+// The POSIX target file gathers pieces before it writes them: every byte
+// lands in order whatever the pieces' sizes, and a write the system refuses
+// (here the file size limit) is reported by a write or by the close, never
+// passed over.
+TEST(PosixTargetFile, PiecesLandInOrderAndARefusedWriteIsReported) {
+  testsupport::FakeEnv env;
+  const std::wstring path = env.Root() + L"pieces.bin";
+  std::string expected;
+  pf::HTargetFile file = pf::PosixCreateTargetFile(path);
+  ASSERT_NE(file, nullptr);
+  uint32_t seed = 7;
+  for (uint32_t size : {1u, 10240u, 3u, pf::kTargetFileHold - 1, 1u, 1u, pf::kTargetFileHold,
+                        200000u, 10240u, 0u, 65535u, 5u}) {
+    std::string piece(size, '\0');
+    for (char& ch : piece) ch = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    EXPECT_TRUE(pf::PosixWriteTargetFile(file, reinterpret_cast<const uint8_t*>(piece.data()),
+                                         size));
+    expected += piece;
+  }
+  EXPECT_TRUE(pf::PosixCloseTargetFile(file));
+  EXPECT_EQ(testsupport::ReadRaw(path), expected);
+
+  // 30 pieces of 10240 bytes into a file that may hold one byte less: only
+  // the last byte is refused, wherever the file writes it.
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 30 * 10240 - 1;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::wstring limited = env.Root() + L"limited.bin";
+  file = pf::PosixCreateTargetFile(limited);
+  bool allWritten = file != nullptr;
+  const std::string piece(10240, 'x');
+  for (int i = 0; allWritten && i < 30; ++i)
+    allWritten = pf::PosixWriteTargetFile(file, reinterpret_cast<const uint8_t*>(piece.data()),
+                                          static_cast<uint32_t>(piece.size()));
+  const bool closed = pf::PosixCloseTargetFile(file);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldSignal);
+  EXPECT_FALSE(allWritten && closed);
+  EXPECT_EQ(testsupport::ReadRaw(limited), std::string(30 * 10240 - 1, 'x'));
 }
 
 TEST_F(TransferLogic, StatusOnlyRequestsAndLengthZero) {

@@ -269,9 +269,10 @@ bool FakeHttp::WriteFile(HTargetFile file, const uint8_t* bytes, uint32_t size) 
   return ok;
 }
 
-void FakeHttp::CloseFile(HTargetFile file) {
-  PosixCloseTargetFile(file);
+bool FakeHttp::CloseFile(HTargetFile file) {
+  const bool closed = PosixCloseTargetFile(file) && !closeFileFails;
   Note("CloseFile");
+  return closed;
 }
 
 std::vector<FakeProcesses::Start> FakeProcesses::Starts() {

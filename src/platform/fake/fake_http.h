@@ -54,6 +54,7 @@ class FakeHttp : public Http {
   bool addHeaderFails = false;
   bool createFileFails = false;
   int writeFailsAtCall = -1;  // the n-th WriteFile (0-based) of the process fails
+  bool closeFileFails = false;  // CloseFile reports the file incomplete
   // Called with the operation's name ("Open", "Connect", "OpenRequest", "Send",
   // "Read", ...) after it ran, outside the lock; tests raise stop flags here.
   std::function<void(const std::string&)> onCall;

@@ -390,6 +390,6 @@ bool CurlHttp::WriteFile(HTargetFile file, const uint8_t* bytes, uint32_t size) 
   return PosixWriteTargetFile(file, bytes, size);
 }
 
-void CurlHttp::CloseFile(HTargetFile file) { PosixCloseTargetFile(file); }
+bool CurlHttp::CloseFile(HTargetFile file) { return PosixCloseTargetFile(file); }
 
 }  // namespace pf

@@ -93,25 +93,55 @@ HTargetFile PosixCreateTargetFile(const std::wstring& path) {
   if (::unlink(name.c_str()) != 0 && errno != ENOENT) return nullptr;
   const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return nullptr;
-  return new TargetFile{fd};
+  auto* file = new TargetFile{fd, {}};
+  file->held.reserve(kTargetFileHold);
+  return file;
 }
 
-bool PosixWriteTargetFile(HTargetFile file, const uint8_t* bytes, uint32_t size) {
-  if (!file) return false;
-  uint32_t done = 0;
+namespace {
+
+bool WriteAll(int fd, const uint8_t* bytes, size_t size) {
+  size_t done = 0;
   while (done < size) {
-    const ssize_t n = ::write(file->fd, bytes + done, size - done);
+    const ssize_t n = ::write(fd, bytes + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
-    done += static_cast<uint32_t>(n);
+    done += static_cast<size_t>(n);
   }
   return true;
 }
 
-void PosixCloseTargetFile(HTargetFile file) {
-  if (!file) return;
-  ::close(file->fd);
+// Passes what the file holds to the system; nothing stays held either way,
+// so a failed file is never written to again out of order.
+bool WriteHeld(TargetFile& file) {
+  const bool ok = WriteAll(file.fd, file.held.data(), file.held.size());
+  file.held.clear();
+  return ok;
+}
+
+}  // namespace
+
+bool PosixWriteTargetFile(HTargetFile file, const uint8_t* bytes, uint32_t size) {
+  if (!file || file->fd < 0) return false;
+  if (file->held.size() + size > kTargetFileHold && !WriteHeld(*file)) {
+    ::close(file->fd);
+    file->fd = -1;
+    return false;
+  }
+  if (size >= kTargetFileHold) return WriteAll(file->fd, bytes, size);
+  file->held.insert(file->held.end(), bytes, bytes + size);
+  return true;
+}
+
+bool PosixCloseTargetFile(HTargetFile file) {
+  if (!file) return false;
+  bool ok = file->fd >= 0;
+  if (ok) {
+    ok = WriteHeld(*file);
+    ok = ::close(file->fd) == 0 && ok;
+  }
   delete file;
+  return ok;
 }
 
 }  // namespace pf

@@ -278,7 +278,9 @@ class WinInetHttp : public Http {
     return ::WriteFile(reinterpret_cast<HANDLE>(file), bytes, size, &written, nullptr) &&
            written == size;
   }
-  void CloseFile(HTargetFile file) override { ::CloseHandle(reinterpret_cast<HANDLE>(file)); }
+  bool CloseFile(HTargetFile file) override {
+    return ::CloseHandle(reinterpret_cast<HANDLE>(file)) != FALSE;
+  }
 
  private:
   static bool QueryNumber(HInternet request, DWORD what, uint32_t& out) {
