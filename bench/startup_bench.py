@@ -13,14 +13,17 @@ and so does which of the two goes first in a pair), the medians of the
 ratios of the back-to-back pairs:
   startup/bare-webview ratio: N
   rss/bare-webview ratio: N
-and then, with the page loaded and still (no field takes the focus, so no
+beside the CPU time each program's own process used until then, and then,
+with the page loaded and still (no field takes the focus, so no
 caret blinks), the CPU time of the client's own process (not the web engine's
 processes) over a minute, without the thread the engine runs in every
 embedding process to watch the system's memory (printed beside it, with the
 bare web view's figures):
   idle cpu ms/min: N
 With STARTUP_TRACE=1 in the environment it also prints when each program
-starts and when its start page is requested.
+starts and when its start page is requested; with STARTUP_SMAPS=DIR it keeps
+each program's /proc/PID/smaps at its first frame there (client.smaps,
+bare.smaps, from the last run of each).
 """
 import argparse
 import http.server
@@ -126,6 +129,19 @@ def rss_kib(pid):
     return 0
 
 
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def cpu_ms(pid):
+    """The process's CPU time so far (user and system, all its threads), ms."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) * 1000.0 / CLOCK_TICKS
+    except (OSError, IndexError, ValueError):
+        return 0.0
+
+
 def descendants(pid):
     children = {}
     for name in os.listdir("/proc"):
@@ -183,7 +199,8 @@ def stop(proc):
 
 def one_run(kind, command, painted, scratch, timeout, keep=False):
     """Starts one program with fresh folders; returns (seconds, rss KiB,
-    rss KiB with its web engine processes, process) or None."""
+    rss KiB with its web engine processes, CPU ms of its own process, process)
+    or None."""
     home = tempfile.mkdtemp(prefix=kind + "-", dir=scratch)
     env = dict(os.environ)
     for var, sub in (("XDG_CONFIG_HOME", "config"), ("XDG_CACHE_HOME", "cache"),
@@ -200,12 +217,21 @@ def one_run(kind, command, painted, scratch, timeout, keep=False):
         stop(proc)
         return None
     own = rss_kib(proc.pid)
+    cpu = cpu_ms(proc.pid)
+    if os.environ.get("STARTUP_SMAPS"):
+        # The memory map of the program at its first frame, for reading
+        # where its resident memory lies (the last run of each kind is kept).
+        try:
+            shutil.copyfile("/proc/%d/smaps" % proc.pid,
+                            os.path.join(os.environ["STARTUP_SMAPS"], kind + ".smaps"))
+        except OSError:
+            pass
     tree = own + sum(rss_kib(p) for p in descendants(proc.pid))
     if keep:
-        return at - started, own, tree, proc
+        return at - started, own, tree, cpu, proc
     stop(proc)
     shutil.rmtree(home, ignore_errors=True)
-    return at - started, own, tree, None
+    return at - started, own, tree, cpu, None
 
 
 def idle_cpu(proc, seconds, settle):
@@ -260,10 +286,10 @@ def main():
                         print("startup: a %s run failed" % kind)
                         failed = True
                     else:
-                        results[kind].append(got[:3])
+                        results[kind].append(got[:4])
             if failed:
                 return 1
-            med = {k: [statistics.median(r[i] for r in results[k]) for i in range(3)] for k in results}
+            med = {k: [statistics.median(r[i] for r in results[k]) for i in range(4)] for k in results}
             print("startup client: %.0f ms  bare web view: %.0f ms  (medians of %d runs)"
                   % (med["client"][0] * 1000, med["bare"][0] * 1000, args.runs))
             print("rss client: %d KiB  bare web view: %d KiB  (with web engine processes: %d / %d KiB)"
@@ -272,6 +298,8 @@ def main():
             # so that both sides of one see the same load.
             def paired(i):
                 return statistics.median(c[i] / b[i] for c, b in zip(results["client"], results["bare"]))
+            print("cpu to first frame, own process: client %.0f ms  bare web view: %.0f ms  "
+                  "(ratio %.2f)" % (med["client"][3], med["bare"][3], paired(3)))
             print("startup/bare-webview ratio: %.2f" % paired(0))
             print("rss/bare-webview ratio: %.2f" % paired(1))
             sys.stdout.flush()
@@ -284,9 +312,9 @@ def main():
                         print("startup: the %s did not start for the idle measurement" % kind)
                         return 1
                     try:
-                        idle[kind] = idle_cpu(got[3], args.idle_seconds, args.settle_seconds)
+                        idle[kind] = idle_cpu(got[4], args.idle_seconds, args.settle_seconds)
                     finally:
-                        stop(got[3])
+                        stop(got[4])
                     if idle[kind] is None:
                         print("startup: the %s ended during the idle measurement" % kind)
                         return 1

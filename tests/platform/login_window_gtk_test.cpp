@@ -411,4 +411,99 @@ TEST(ColourKeyGtk, KeyPixelsShowWhatLiesBeneath) {
   ui.DestroyWindow(under);
 }
 
+// Repainting part of a colour-keyed window: what WM_PAINT draws outside the
+// invalid rectangle is clipped away, what it leaves undrawn inside keeps its
+// old pixels, and the shape follows the new pixels there while the holes
+// elsewhere stay as they were.  A rectangle reaching beyond the window is
+// cut to it.
+int g_repaintStage = 0;
+
+pf::LResult RepaintProc(pf::HWindow hwnd, uint32_t message, pf::WParam wParam, pf::LParam lParam) {
+  if (message != pf::kWM_PAINT) return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
+  pf::Rect r;
+  pf::Canvas* dc = pf::ui().BeginPaint(hwnd, r);
+  const uint32_t key = pf::Rgb(255, 128, 255);
+  if (dc && g_repaintStage == 0) {
+    dc->FillRect(pf::Rect{0, 0, 200, 100}, pf::Rgb(200, 30, 30));
+    dc->FillRect(pf::Rect{10, 10, 30, 30}, key);
+    dc->FillRect(pf::Rect{120, 10, 140, 30}, key);
+  } else if (dc && g_repaintStage == 1) {
+    // Closes the first hole, opens one beside it; the rest is outside the
+    // invalid rectangle.
+    dc->FillRect(pf::Rect{0, 0, 100, 100}, pf::Rgb(30, 160, 30));
+    dc->FillRect(pf::Rect{50, 60, 70, 80}, key);
+    dc->FillRect(pf::Rect{100, 0, 200, 100}, pf::Rgb(30, 160, 30));
+  } else if (dc && g_repaintStage == 3) {
+    dc->FillRect(pf::Rect{0, 0, 200, 50}, pf::Rgb(30, 160, 30));
+  } else if (dc && g_repaintStage == 4) {
+    dc->FillRect(pf::Rect{0, 0, 200, 100}, pf::Rgb(30, 30, 200));
+    dc->FillRect(pf::Rect{0, 0, 200, 50}, pf::Rgb(30, 160, 30));
+  }
+  // Stage 2 draws nothing.
+  pf::ui().EndPaint(hwnd, dc);
+  return 0;
+}
+
+TEST(ColourKeyGtk, PartialRepaintKeepsTheRestAndReshapesItsArea) {
+  pf::Ui& ui = pf::ui();
+  ui.Initialize();
+  pf::WindowClass repaint;
+  repaint.procedure = &RepaintProc;
+  repaint.className = L"VexaKeyRepaint";
+  ui.RegisterWindowClass(repaint);
+  pf::WindowClass beneath;
+  beneath.procedure = &BeneathProc;
+  beneath.className = L"VexaKeyBeneath2";
+  ui.RegisterWindowClass(beneath);
+  pf::HWindow under = ui.CreateWindowEx(0, L"VexaKeyBeneath2", L"b", pf::kWS_POPUP, 250, 250, 300,
+                                        200, nullptr);
+  pf::HWindow keyed = ui.CreateWindowEx(pf::kWS_EX_LAYERED, L"VexaKeyRepaint", L"k",
+                                        pf::kWS_POPUP, 300, 300, 200, 100, nullptr);
+  ASSERT_TRUE(under && keyed);
+  ASSERT_TRUE(ui.SetLayeredWindowAttributes(keyed, pf::Rgb(255, 128, 255), 0, pf::kLWA_COLORKEY));
+  ui.ShowWindow(under, pf::kSW_SHOWNORMAL);
+  RunFor(200);
+  g_repaintStage = 0;
+  ui.ShowWindow(keyed, pf::kSW_SHOWNORMAL);
+  ui.RedrawWindow(keyed, nullptr, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
+  RunFor(200);
+  g_repaintStage = 1;
+  const pf::Rect left{0, 0, 100, 100};
+  ui.RedrawWindow(keyed, &left, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
+  g_repaintStage = 2;
+  const pf::Rect right{100, -20, 260, 140};  // reaches beyond the window
+  ui.RedrawWindow(keyed, &right, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
+  GdkPixbuf* shot = Screenshot("colour-key-repaint");
+  ASSERT_NE(shot, nullptr);
+  const uint32_t red = 0xC81E1E, green = 0x1EA01E, blue = 0x1428DC;
+  auto at = [&](int x, int y) { return Pixel(shot, 300 + x, 300 + y); };
+  EXPECT_EQ(at(20, 20), green);  // the first hole closed
+  EXPECT_EQ(at(5, 5), green);
+  EXPECT_EQ(at(60, 70), blue);   // the new hole
+  EXPECT_EQ(at(99, 99), green);
+  EXPECT_EQ(at(100, 50), red);   // outside the first repaint, kept through the second
+  EXPECT_EQ(at(199, 99), red);
+  EXPECT_EQ(at(130, 20), blue);  // the old hole beyond the first repaint stays open
+  EXPECT_EQ(at(119, 20), red);
+  EXPECT_EQ(KeyPixels(shot, pf::Rect{300, 300, 500, 400}), 0);
+  g_object_unref(shot);
+
+  // A whole repaint that covers everything, then one that leaves the lower
+  // half undrawn: that half keeps what the one before painted.
+  g_repaintStage = 4;
+  ui.RedrawWindow(keyed, nullptr, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
+  g_repaintStage = 3;
+  ui.RedrawWindow(keyed, nullptr, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
+  shot = Screenshot("colour-key-repaint-whole");
+  ASSERT_NE(shot, nullptr);
+  const uint32_t darkBlue = 0x1E1EC8;
+  EXPECT_EQ(at(20, 20), green);
+  EXPECT_EQ(at(150, 49), green);
+  EXPECT_EQ(at(60, 70), darkBlue);  // the hole closed by the covering paint stays closed
+  EXPECT_EQ(at(150, 99), darkBlue);
+  g_object_unref(shot);
+  ui.DestroyWindow(keyed);
+  ui.DestroyWindow(under);
+}
+
 }  // namespace

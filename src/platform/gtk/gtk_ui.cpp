@@ -67,6 +67,8 @@ void GtkUi::Destroyed(WindowHandle* w) {
   }
   w->backing.reset();
   w->layeredImage.reset();
+  w->layeredShape.reset();
+  w->keyShape.reset();
   if (pointerWindow_ == w) pointerWindow_ = nullptr;
 }
 

@@ -14,6 +14,15 @@
 
 namespace pf {
 
+struct SurfaceFree {
+  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceFree>;
+struct RegionFree {
+  void operator()(cairo_region_t* r) const { cairo_region_destroy(r); }
+};
+using RegionPtr = std::unique_ptr<cairo_region_t, RegionFree>;
+
 // GTK's part of a window record.
 struct WindowHandle : WindowRecord {
   GtkWidget* widget = nullptr;  // owned; created when the window is first shown
@@ -23,13 +32,26 @@ struct WindowHandle : WindowRecord {
   // rect (parent's client coordinates); owned by whoever attached it.
   GtkWidget* native = nullptr;
   void* userData = nullptr;  // not owned
-  // Painting: WM_PAINT draws into the backing surface (client coordinates),
-  // which the draw signal copies to the screen.
-  std::unique_ptr<CairoCanvas> backing;  // owned; client size
+  // Painting: WM_PAINT draws into a picture of the area it paints, which is
+  // then stored in the backing surface (client size, kept by the X server
+  // where it can); the draw signal copies the backing to the screen.
+  SurfacePtr backing;
+  int backingWidth = 0, backingHeight = 0;
   bool backingValid = false;
-  CairoCanvas* paintCanvas = nullptr;  // the backing, while WM_PAINT runs
+  std::unique_ptr<CairoCanvas> areaPicture;  // the area being painted, while WM_PAINT runs
+  CairoCanvas* paintCanvas = nullptr;        // areaPicture, during a WM_PAINT sent by PaintBacking
   Rect paintRect;
-  std::unique_ptr<CairoCanvas> layeredImage;  // owned; set by UpdateLayeredWindow
+  Rect pictureRect;  // the part of paintRect inside the backing: areaPicture's place
+  bool areaFresh = false;      // areaPicture started blank on a new backing
+  bool areaPredicted = false;  // ... or blank because paintCovers held
+  bool paintCovers = false;    // the last whole paint left no pixel less than opaque
+  SurfacePtr layeredImage;  // set by UpdateLayeredWindow, kept like the backing
+  // The pixels the window shows, as regions (client coordinates): those of
+  // the layered image with alpha, and those of the backing whose colour is
+  // not keyShapeKey.
+  RegionPtr layeredShape;
+  RegionPtr keyShape;
+  uint32_t keyShapeKey = 0;
   bool trackHover = false;
   bool trackLeave = false;
   uint32_t hoverTime = 300;

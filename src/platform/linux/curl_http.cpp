@@ -1,12 +1,14 @@
 #include "platform/linux/curl_http.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "platform/portable/http_common.h"
 #include "platform/portable/utf8.h"
@@ -14,6 +16,75 @@
 namespace pf {
 
 namespace {
+
+// libcurl, loaded when the first request is sent rather than when the program
+// starts: the library and the chain it depends on (TLS, SSH, RTMP, Kerberos,
+// LDAP) take several megabytes and tens of milliseconds to map and relocate,
+// and most runs send their first request only once the login page is up.
+struct CurlLibrary {
+  CURLcode (*global_init)(long flags);
+  CURL* (*easy_init)();
+  CURLcode (*easy_setopt)(CURL* easy, CURLoption option, ...);
+  CURLcode (*easy_getinfo)(CURL* easy, CURLINFO info, ...);
+  void (*easy_cleanup)(CURL* easy);
+  CURLcode (*easy_pause)(CURL* easy, int bitmask);
+  CURLM* (*multi_init)();
+  CURLMcode (*multi_add_handle)(CURLM* multi, CURL* easy);
+  CURLMcode (*multi_remove_handle)(CURLM* multi, CURL* easy);
+  CURLMcode (*multi_cleanup)(CURLM* multi);
+  CURLMcode (*multi_perform)(CURLM* multi, int* running);
+  CURLMsg* (*multi_info_read)(CURLM* multi, int* left);
+  CURLMcode (*multi_poll)(CURLM* multi, curl_waitfd* fds, unsigned count, int timeoutMs,
+                          int* ready);
+  CURLMcode (*multi_wakeup)(CURLM* multi);
+  curl_slist* (*slist_append)(curl_slist* list, const char* text);
+  void (*slist_free_all)(curl_slist* list);
+};
+
+std::once_flag g_curlOnce;
+CurlLibrary g_curl;
+bool g_curlLoaded = false;  // written once, under g_curlOnce
+
+template <typename F>
+bool Bind(void* library, const char* name, F& out) {
+  out = reinterpret_cast<F>(dlsym(library, name));
+  return out != nullptr;
+}
+
+// Loads libcurl and initialises it, once per process; false when the library
+// or one of its functions is missing (every request then fails to send).
+bool LoadCurl() {
+  std::call_once(g_curlOnce, [] {
+    // The library stays loaded for the rest of the process.
+    void* library = dlopen(VEXA_LIBCURL_SONAME, RTLD_NOW | RTLD_LOCAL);
+    if (!library) return;
+    CurlLibrary& c = g_curl;
+    const bool bound =
+        Bind(library, "curl_global_init", c.global_init) &&
+        Bind(library, "curl_easy_init", c.easy_init) &&
+        Bind(library, "curl_easy_setopt", c.easy_setopt) &&
+        Bind(library, "curl_easy_getinfo", c.easy_getinfo) &&
+        Bind(library, "curl_easy_cleanup", c.easy_cleanup) &&
+        Bind(library, "curl_easy_pause", c.easy_pause) &&
+        Bind(library, "curl_multi_init", c.multi_init) &&
+        Bind(library, "curl_multi_add_handle", c.multi_add_handle) &&
+        Bind(library, "curl_multi_remove_handle", c.multi_remove_handle) &&
+        Bind(library, "curl_multi_cleanup", c.multi_cleanup) &&
+        Bind(library, "curl_multi_perform", c.multi_perform) &&
+        Bind(library, "curl_multi_info_read", c.multi_info_read) &&
+        Bind(library, "curl_multi_poll", c.multi_poll) &&
+        Bind(library, "curl_multi_wakeup", c.multi_wakeup) &&
+        Bind(library, "curl_slist_append", c.slist_append) &&
+        Bind(library, "curl_slist_free_all", c.slist_free_all);
+    if (!bound || c.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return;
+    g_curlLoaded = true;
+  });
+  return g_curlLoaded;
+}
+
+// The loaded library: only called where a transfer exists, so after LoadCurl
+// succeeded.
+const CurlLibrary& Lib() { return g_curl; }
 
 // What a request shares with the thread that may cancel it.
 struct CancelState {
@@ -93,7 +164,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     h->locationSeen = true;
   } else if (line == "\r\n" || line == "\n") {
     long code = 0;
-    curl_easy_getinfo(h->easy, CURLINFO_RESPONSE_CODE, &code);
+    Lib().easy_getinfo(h->easy, CURLINFO_RESPONSE_CODE, &code);
     const bool interim = code >= 100 && code < 200;
     const bool followed = h->locationSeen &&
                           (code == 301 || code == 302 || code == 303 || code == 307 || code == 308);
@@ -132,16 +203,16 @@ void Pump(CurlHandle* h, bool (*done)(CurlHandle*)) {
       return;
     }
     int running = 0;
-    curl_multi_perform(h->multi, &running);
+    Lib().multi_perform(h->multi, &running);
     int left = 0;
-    while (CURLMsg* msg = curl_multi_info_read(h->multi, &left)) {
+    while (CURLMsg* msg = Lib().multi_info_read(h->multi, &left)) {
       if (msg->msg == CURLMSG_DONE) {
         h->finished = true;
         h->result = msg->data.result;
       }
     }
     if (done(h) || h->finished) return;
-    curl_multi_poll(h->multi, nullptr, 0, 1000, nullptr);
+    Lib().multi_poll(h->multi, nullptr, 0, 1000, nullptr);
   }
 }
 
@@ -150,7 +221,7 @@ bool ChunkStaged(CurlHandle* h) { return h->stagedOffset < h->staged.size(); }
 
 }  // namespace
 
-CurlHttp::CurlHttp() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+CurlHttp::CurlHttp() = default;
 
 void CurlHttp::SetCertificateAuthorityFileForTest(const std::string& path) {
   std::lock_guard<std::mutex> hold(g_testAuthorityLock);
@@ -246,60 +317,61 @@ bool CurlHttp::SendRequest(HInternet requestHandle, const uint8_t* body, uint32_
   if (!request || request->kind != CurlHandle::kRequest || request->sent) return false;
   CurlHandle* h = request;
   h->sent = true;
-  h->easy = curl_easy_init();
-  h->multi = curl_multi_init();
+  if (!LoadCurl()) return false;
+  h->easy = Lib().easy_init();
+  h->multi = Lib().multi_init();
   if (!h->easy || !h->multi) return false;
   const std::string url = (h->secure ? "https://" : "http://") + h->host + ":" +
                           std::to_string(h->port) + h->target;
   CURL* e = h->easy;
-  curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
+  Lib().easy_setopt(e, CURLOPT_URL, url.c_str());
+  Lib().easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
   // A secure request stays secure: no redirect may lead it to plain http.
-  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, h->secure ? "https" : "http,https");
-  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, h->secure ? "https" : "http,https");
-  curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+  Lib().easy_setopt(e, CURLOPT_PROTOCOLS_STR, h->secure ? "https" : "http,https");
+  Lib().easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, h->secure ? "https" : "http,https");
+  Lib().easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+  Lib().easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
   {
     std::lock_guard<std::mutex> hold(g_testAuthorityLock);
-    if (!g_testAuthority.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, g_testAuthority.c_str());
+    if (!g_testAuthority.empty()) Lib().easy_setopt(e, CURLOPT_CAINFO, g_testAuthority.c_str());
   }
-  curl_easy_setopt(e, CURLOPT_USERAGENT, h->agent.c_str());
-  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
-  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, kStallSeconds);
-  curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
-  curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kReceiveChunk);
-  if (!h->userName.empty()) curl_easy_setopt(e, CURLOPT_USERNAME, h->userName.c_str());
-  if (!h->password.empty()) curl_easy_setopt(e, CURLOPT_PASSWORD, h->password.c_str());
-  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
-  curl_easy_setopt(e, CURLOPT_HEADERDATA, h);
-  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &OnBody);
-  curl_easy_setopt(e, CURLOPT_WRITEDATA, h);
-  curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &OnProgress);
-  curl_easy_setopt(e, CURLOPT_XFERINFODATA, h);
+  Lib().easy_setopt(e, CURLOPT_USERAGENT, h->agent.c_str());
+  Lib().easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  Lib().easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+  Lib().easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
+  Lib().easy_setopt(e, CURLOPT_CONNECTTIMEOUT, kStallSeconds);
+  Lib().easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  Lib().easy_setopt(e, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+  Lib().easy_setopt(e, CURLOPT_BUFFERSIZE, kReceiveChunk);
+  if (!h->userName.empty()) Lib().easy_setopt(e, CURLOPT_USERNAME, h->userName.c_str());
+  if (!h->password.empty()) Lib().easy_setopt(e, CURLOPT_PASSWORD, h->password.c_str());
+  Lib().easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
+  Lib().easy_setopt(e, CURLOPT_HEADERDATA, h);
+  Lib().easy_setopt(e, CURLOPT_WRITEFUNCTION, &OnBody);
+  Lib().easy_setopt(e, CURLOPT_WRITEDATA, h);
+  Lib().easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+  Lib().easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+  Lib().easy_setopt(e, CURLOPT_XFERINFODATA, h);
   if (h->verb == "POST") {
-    curl_easy_setopt(e, CURLOPT_POST, 1L);
-    curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(length));
+    Lib().easy_setopt(e, CURLOPT_POST, 1L);
+    Lib().easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(length));
     // The body stays with the caller's task for the whole transfer.
     static const char kEmpty[] = "";
-    curl_easy_setopt(e, CURLOPT_POSTFIELDS, body ? reinterpret_cast<const char*>(body) : kEmpty);
+    Lib().easy_setopt(e, CURLOPT_POSTFIELDS, body ? reinterpret_cast<const char*>(body) : kEmpty);
   } else if (h->verb == "GET") {
-    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    Lib().easy_setopt(e, CURLOPT_HTTPGET, 1L);
   } else {
-    curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, h->verb.c_str());
+    Lib().easy_setopt(e, CURLOPT_CUSTOMREQUEST, h->verb.c_str());
   }
   // WinINet sends no "Expect: 100-continue"; the added lines replace libcurl's own.
-  h->headerList = curl_slist_append(h->headerList, "Expect:");
+  h->headerList = Lib().slist_append(h->headerList, "Expect:");
   for (const auto& header : h->headers)
-    h->headerList = curl_slist_append(h->headerList, (header.first + ": " + header.second).c_str());
-  curl_easy_setopt(e, CURLOPT_HTTPHEADER, h->headerList);
+    h->headerList = Lib().slist_append(h->headerList, (header.first + ": " + header.second).c_str());
+  Lib().easy_setopt(e, CURLOPT_HTTPHEADER, h->headerList);
   const std::string cookies = CookiesFor(h->host, h->target);
-  if (!cookies.empty()) curl_easy_setopt(e, CURLOPT_COOKIE, cookies.c_str());
+  if (!cookies.empty()) Lib().easy_setopt(e, CURLOPT_COOKIE, cookies.c_str());
 
-  if (curl_multi_add_handle(h->multi, e) != CURLM_OK) return false;
+  if (Lib().multi_add_handle(h->multi, e) != CURLM_OK) return false;
   {
     // From here a cancel wakes the transfer's poll.
     std::lock_guard<std::mutex> hold(h->cancel->lock);
@@ -317,7 +389,7 @@ bool CurlHttp::QueryStatusCode(HInternet requestHandle, uint32_t& out) {
   CurlHandle* request = H(requestHandle);
   if (!request || !request->easy || !request->headersDone) return false;
   long code = 0;
-  if (curl_easy_getinfo(request->easy, CURLINFO_RESPONSE_CODE, &code) != CURLE_OK || code <= 0)
+  if (Lib().easy_getinfo(request->easy, CURLINFO_RESPONSE_CODE, &code) != CURLE_OK || code <= 0)
     return false;
   out = static_cast<uint32_t>(code);
   return true;
@@ -327,7 +399,7 @@ bool CurlHttp::QueryContentLength(HInternet requestHandle, uint32_t& out) {
   CurlHandle* request = H(requestHandle);
   if (!request || !request->easy || !request->headersDone) return false;
   curl_off_t length = -1;
-  if (curl_easy_getinfo(request->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
+  if (Lib().easy_getinfo(request->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
     return false;
   if (length < 0 || length > static_cast<curl_off_t>(UINT32_MAX)) return false;
   out = static_cast<uint32_t>(length);
@@ -353,7 +425,7 @@ bool CurlHttp::ReadFile(HInternet requestHandle, uint8_t* buffer, uint32_t size,
     }
     if (h->paused) {
       h->paused = false;
-      curl_easy_pause(h->easy, CURLPAUSE_CONT);  // may deliver the held chunk at once
+      Lib().easy_pause(h->easy, CURLPAUSE_CONT);  // may deliver the held chunk at once
       continue;
     }
     Pump(h, &ChunkStaged);
@@ -367,7 +439,7 @@ void CurlHttp::CancelRequest(HInternet requestHandle) {
   CancelState& cancel = *request->cancel;
   cancel.cancelled = true;
   std::lock_guard<std::mutex> hold(cancel.lock);
-  if (cancel.multi) curl_multi_wakeup(cancel.multi);
+  if (cancel.multi) Lib().multi_wakeup(cancel.multi);
 }
 
 void CurlHttp::CloseHandle(HInternet handle) {
@@ -377,10 +449,10 @@ void CurlHttp::CloseHandle(HInternet handle) {
     std::lock_guard<std::mutex> hold(h->cancel->lock);
     h->cancel->multi = nullptr;
   }
-  if (h->multi && h->easy) curl_multi_remove_handle(h->multi, h->easy);
-  if (h->easy) curl_easy_cleanup(h->easy);
-  if (h->multi) curl_multi_cleanup(h->multi);
-  if (h->headerList) curl_slist_free_all(h->headerList);
+  if (h->multi && h->easy) Lib().multi_remove_handle(h->multi, h->easy);
+  if (h->easy) Lib().easy_cleanup(h->easy);
+  if (h->multi) Lib().multi_cleanup(h->multi);
+  if (h->headerList) Lib().slist_free_all(h->headerList);
   delete h;
 }
 
