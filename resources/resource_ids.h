@@ -13,12 +13,6 @@ namespace res {
 #define RES_MENU_ITEM(name, command, text) constexpr int name = command;
 #define RES_MENU_END
 #include "resources.inc"
-#undef RES_PNG
-#undef RES_BITMAP
-#undef RES_ICON
-#undef RES_MENU
-#undef RES_MENU_ITEM
-#undef RES_MENU_END
 #pragma pop_macro("RES_ICON")
 
 }  // namespace res

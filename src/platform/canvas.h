@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/operations.h"
 #include "platform/ui.h"
 
 namespace pf {
@@ -66,42 +67,44 @@ constexpr uint8_t RedOf(uint32_t c) { return static_cast<uint8_t>(c); }
 constexpr uint8_t GreenOf(uint32_t c) { return static_cast<uint8_t>(c >> 8); }
 constexpr uint8_t BlueOf(uint32_t c) { return static_cast<uint8_t>(c >> 16); }
 
+// The operations of a canvas (see operations.h).
+#define PF_CANVAS_OPERATIONS(X)                                                              \
+  /* AlphaBlend: source rectangle of `src` stretched onto the destination. */                \
+  X(bool, AlphaBlend,                                                                        \
+    (int x, int y, int width, int height, const Bitmap& src, int sx, int sy, int sw, int sh, \
+     BlendFunction blend))                                                                   \
+  /* TransparentBlt: pixels of colour `key` (COLORREF) are not drawn. */                     \
+  X(bool, TransparentBlt,                                                                    \
+    (int x, int y, int width, int height, const Bitmap& src, int sx, int sy, int sw, int sh, \
+     uint32_t key))                                                                          \
+  X(bool, StretchBlt,                                                                        \
+    (int x, int y, int width, int height, const Bitmap& src, int sx, int sy, int sw, int sh, \
+     uint32_t rop))                                                                          \
+  X(bool, BitBlt,                                                                            \
+    (int x, int y, int width, int height, const Bitmap& src, int sx, int sy, uint32_t rop))  \
+  /* SaveDC returns the saved state's number (0 on failure); RestoreDC(-1) */                \
+  /* restores the latest one. */                                                             \
+  X(int, SaveDC, ())                                                                         \
+  X(bool, RestoreDC, (int saved))                                                            \
+  /* Each setter returns the previous value. */                                              \
+  X(int, SetBkMode, (int mode))                                                              \
+  X(uint32_t, SetBkColor, (uint32_t color))                                                  \
+  X(uint32_t, SetTextColor, (uint32_t color))                                                \
+  /* SelectObject for fonts; null selects nothing and returns the current font. */           \
+  X(HFont, SelectFont, (HFont font))                                                         \
+  /* DrawTextW of one line: with kDT_CALCRECT only measures, setting rect's */               \
+  /* right and bottom; returns the text height. */                                           \
+  X(int, DrawText, (const std::wstring& text, Rect& rect, uint32_t format))                  \
+  /* Fills a rectangle with a colour (the background of tests and benchmarks). */            \
+  X(bool, FillRect, (const Rect& rect, uint32_t color))                                      \
+  /* IntersectClipRect: painting outside `rect` is dropped until the state */                \
+  /* saved before is restored.  False when the canvas cannot clip. */                        \
+  X(bool, IntersectClipRect, (const Rect& rect))
+
 class Canvas {
  public:
   virtual ~Canvas() = default;
-
-  // AlphaBlend: source rectangle of `src` stretched onto the destination.
-  virtual bool AlphaBlend(int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
-                          int sw, int sh, BlendFunction blend) = 0;
-  // TransparentBlt: pixels of colour `key` (COLORREF) are not drawn.
-  virtual bool TransparentBlt(int x, int y, int width, int height, const Bitmap& src, int sx,
-                              int sy, int sw, int sh, uint32_t key) = 0;
-  virtual bool StretchBlt(int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
-                          int sw, int sh, uint32_t rop) = 0;
-  virtual bool BitBlt(int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
-                      uint32_t rop) = 0;
-
-  // SaveDC returns the saved state's number (0 on failure); RestoreDC(-1)
-  // restores the latest one.
-  virtual int SaveDC() = 0;
-  virtual bool RestoreDC(int saved) = 0;
-  // Each setter returns the previous value.
-  virtual int SetBkMode(int mode) = 0;
-  virtual uint32_t SetBkColor(uint32_t color) = 0;
-  virtual uint32_t SetTextColor(uint32_t color) = 0;
-  // SelectObject for fonts; null selects nothing and returns the current font.
-  virtual HFont SelectFont(HFont font) = 0;
-  // DrawTextW of one line: with kDT_CALCRECT only measures, setting rect's
-  // right and bottom; returns the text height.
-  virtual int DrawText(const std::wstring& text, Rect& rect, uint32_t format) = 0;
-  // Fills a rectangle with a colour (the background of tests and benchmarks).
-  virtual bool FillRect(const Rect& rect, uint32_t color) = 0;
-  // IntersectClipRect: painting outside `rect` is dropped until the state
-  // saved before is restored.  False when the canvas cannot clip.
-  virtual bool IntersectClipRect(const Rect& rect) {
-    (void)rect;
-    return false;
-  }
+  PF_CANVAS_OPERATIONS(PF_PURE_VIRTUAL)
 };
 
 // A canvas that paints into a 32-bit bitmap of its own (CreateCompatibleDC

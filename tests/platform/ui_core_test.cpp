@@ -1,4 +1,5 @@
-// The core window and message-loop operations on the real backend.
+// The core window and message-loop operations on the real backends (and on
+// the fake backend's window core, with a loop that waits for posts).
 #include <gtest/gtest.h>
 
 #include <atomic>

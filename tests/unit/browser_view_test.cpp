@@ -10,6 +10,7 @@
 #include "browser/browser_view.h"
 #include "support/browser_rules_driver.h"
 #include "support/fake_env.h"
+#include "support/plain_form.h"
 #include "platform/portable/utf8.h"
 
 namespace {
@@ -43,23 +44,10 @@ struct Owner {
   }
 };
 
-pf::LResult ParentProc(pf::HWindow h, uint32_t m, pf::WParam w, pf::LParam l) {
-  return pf::ui().DefWindowProc(h, m, w, l);
-}
-
-// The form the views are made on (on the fake platform installed now).
-pf::HWindow MakeParent() {
-  pf::WindowClass wc;
-  wc.procedure = &ParentProc;
-  wc.className = L"ParentForm";
-  pf::ui().RegisterWindowClass(wc);
-  return pf::ui().CreateWindowEx(0, L"ParentForm", L"form", pf::kWS_POPUP, 10, 10, 800, 600,
-                                 nullptr);
-}
-
 class BrowserView : public ::testing::Test {
  protected:
-  void SetUp() override { parent = MakeParent(); }
+  // The form the views are made on (on the fake platform installed now).
+  void SetUp() override { parent = testsupport::MakePlainForm(pf::Rect{10, 10, 810, 610}); }
   // Creates, subscribes, blocks pop-ups: what every window of the client does.
   FakeWebBrowser& Open(Owner& owner) {
     EXPECT_NE(owner.view.Create(parent, pf::Rect{5, 6, 105, 56}, L"about:blank"), nullptr);
@@ -442,7 +430,7 @@ namespace testsupport {
 namespace {
 class FakeRulesDriver : public RulesDriver {
  public:
-  FakeRulesDriver() : form_(MakeParent()) {}
+  FakeRulesDriver() : form_(testsupport::MakePlainForm(pf::Rect{10, 10, 810, 610})) {}
   pf::HWindow Form() override { return form_; }
   bool Load(browser::CBrowserView& view, const std::wstring& url) override {
     if (!view.Navigate(url)) return false;

@@ -280,6 +280,8 @@ std::vector<FakeProcesses::Start> FakeProcesses::Starts() {
   return starts_;
 }
 
+bool FakeProcesses::IsProcessElevated() { return elevated; }
+
 bool FakeProcesses::CreateProcess(const std::wstring& application, const std::wstring& commandLine,
                                   uint32_t creationFlags, int showCommand) {
   std::lock_guard<std::mutex> hold(lock_);

@@ -72,23 +72,7 @@ class FakeHttp : public Http {
   // False, and nothing dropped, while a handle is open.
   bool ForgetObservations();
 
-  bool CrackUrl(const std::wstring& url, UrlParts& out) override;
-  HInternet Open(const std::wstring& agent) override;
-  HInternet Connect(HInternet internet, const std::wstring& host, uint16_t port,
-                    const std::wstring& userName, const std::wstring& password) override;
-  HInternet OpenRequest(HInternet connection, const std::wstring& verb, const std::wstring& path,
-                        bool secure) override;
-  bool AddRequestHeaders(HInternet request, const std::wstring& line) override;
-  bool SetCookie(const std::wstring& url, const std::wstring& data) override;
-  bool SendRequest(HInternet request, const uint8_t* body, uint32_t length) override;
-  bool QueryStatusCode(HInternet request, uint32_t& out) override;
-  bool QueryContentLength(HInternet request, uint32_t& out) override;
-  bool ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint32_t& read) override;
-  void CloseHandle(HInternet handle) override;
-  void CancelRequest(HInternet request) override;
-  HTargetFile CreateFile(const std::wstring& path) override;
-  bool WriteFile(HTargetFile file, const uint8_t* bytes, uint32_t size) override;
-  bool CloseFile(HTargetFile file) override;
+  PF_HTTP_OPERATIONS(PF_OVERRIDE)
 
   std::wstring agent;  // the last agent name given to Open
 
@@ -126,11 +110,7 @@ class FakeProcesses : public Processes {
   };
   std::vector<Start> Starts();
 
-  bool IsProcessElevated() override { return elevated; }
-  bool CreateProcess(const std::wstring& application, const std::wstring& commandLine,
-                     uint32_t creationFlags, int showCommand) override;
-  bool ShellExecute(const std::wstring& verb, const std::wstring& file,
-                    const std::wstring& parameters, int showCommand) override;
+  PF_PROCESS_OPERATIONS(PF_OVERRIDE)
 
  private:
   std::mutex lock_;

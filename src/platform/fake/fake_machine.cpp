@@ -24,6 +24,15 @@ bool CopyIdentify(const std::map<int, std::vector<uint8_t>>& from, int key,
   return true;
 }
 
+// The scripted answer for `key`, if there is one.
+template <typename Answers, typename Value>
+bool Scripted(const Answers& answers, const typename Answers::key_type& key, Value& out) {
+  auto it = answers.find(key);
+  if (it == answers.end()) return false;
+  out = it->second;
+  return true;
+}
+
 }  // namespace
 
 void FakeRegistry::AddKey(const std::wstring& path, View view) {
@@ -74,6 +83,8 @@ intptr_t FakeShell::Execute(const std::wstring& verb, const std::wstring& file,
 
 std::string FakeMachine::ToAnsi(const std::wstring& text) { return ToUtf8(text); }
 std::wstring FakeMachine::FromAnsi(const std::string& text) { return FromUtf8(text); }
+uint32_t FakeMachine::NativeProcessorArchitecture() { return architecture; }
+OsVersion FakeMachine::GetOsVersion() { return osVersion; }
 
 bool FakeMachine::ProcessNames(std::vector<std::wstring>& out) {
   ++snapshots;
@@ -97,6 +108,8 @@ bool FakeMachine::SetProcessAffinity(uint64_t mask) {
   return true;
 }
 
+void FakeMachine::YieldThread() { ++yields; }
+
 bool FakeMachine::Cpuid1(uint32_t (&registers)[4]) {
   ++cpuidCalls;
   maskDuringCpuid = current_;
@@ -117,26 +130,17 @@ bool FakeMachine::ScsiIdentify(int port, int drive, uint8_t (&identify)[512]) {
 
 bool FakeMachine::StorageQuerySerial(int drive, std::string& text) {
   diskLog.push_back("query " + std::to_string(drive));
-  auto it = storageSerial.find(drive);
-  if (it == storageSerial.end()) return false;
-  text = it->second;
-  return true;
+  return Scripted(storageSerial, drive, text);
 }
 
 bool FakeMachine::MediaSerial(int drive, std::string& text) {
   diskLog.push_back("media " + std::to_string(drive));
-  auto it = mediaSerial.find(drive);
-  if (it == mediaSerial.end()) return false;
-  text = it->second;
-  return true;
+  return Scripted(mediaSerial, drive, text);
 }
 
 bool FakeMachine::ReportedDiskSerial(int drive, std::wstring& text) {
   diskLog.push_back("reported " + std::to_string(drive));
-  auto it = reportedSerial.find(drive);
-  if (it == reportedSerial.end()) return false;
-  text = it->second;
-  return true;
+  return Scripted(reportedSerial, drive, text);
 }
 
 bool FakeMachine::Adapters(std::vector<AdapterRecord>& out) {
@@ -146,17 +150,11 @@ bool FakeMachine::Adapters(std::vector<AdapterRecord>& out) {
 }
 
 bool FakeMachine::AdapterPnpInstanceId(const std::wstring& name, std::wstring& out) {
-  auto it = pnpIds.find(name);
-  if (it == pnpIds.end()) return false;
-  out = it->second;
-  return true;
+  return Scripted(pnpIds, name, out);
 }
 
 bool FakeMachine::AdapterMediaSubType(const std::wstring& name, uint32_t& out) {
-  auto it = mediaSubTypes.find(name);
-  if (it == mediaSubTypes.end()) return false;
-  out = it->second;
-  return true;
+  return Scripted(mediaSubTypes, name, out);
 }
 
 }  // namespace pf

@@ -25,7 +25,16 @@ FakeUi::FakeUi() {
 }
 FakeUi::~FakeUi() = default;
 
-void FakeUi::Log(const std::wstring& entry) { log.push_back(entry); }
+void FakeUi::Log(const std::wstring& entry) {
+  std::lock_guard<std::mutex> hold(logLock_);
+  log.push_back(entry);
+}
+
+bool FakeUi::WaitForMessages() {
+  if (!waitForPosts) return false;
+  WaitForPost();
+  return true;
+}
 
 bool FakeUi::RegisterWindowClass(const WindowClass& windowClass) {
   Log(L"RegisterWindowClass " + windowClass.className);

@@ -11,7 +11,8 @@
 // resources with scripted choices; recorded cursor, tracking, focus and tray
 // calls.  No input devices: tests send the mouse messages themselves.  The
 // windows, the queue and the loop are the shared window core's; the loop
-// returns kLoopRanDry when the queue runs dry.
+// returns kLoopRanDry when the queue runs dry, or with waitForPosts waits
+// for a post as a real backend's does.
 #pragma once
 
 #include <cstdint>
@@ -50,12 +51,7 @@ struct CursorHandle {
 
 class FakeGraphics : public Graphics {
  public:
-  std::unique_ptr<Bitmap> CreateBitmap(int width, int height, int bitsPerPixel) override;
-  std::unique_ptr<Bitmap> DecodePng(const uint8_t* data, size_t size, bool& hasAlpha) override;
-  std::unique_ptr<Bitmap> LoadBitmapResource(int id) override;
-  HFont CreateFont(const LogFont& logFont) override;
-  bool DeleteFont(HFont font) override;
-  std::unique_ptr<MemoryCanvas> CreateMemoryCanvas(int width, int height) override;
+  PF_GRAPHICS_OPERATIONS(PF_OVERRIDE)
 
   int liveFonts = 0;
   std::vector<LogFont> createdFonts;
@@ -179,6 +175,9 @@ class FakeUi : public WindowCore<WindowHandle> {
   };
   std::vector<Box> messageBoxes;
   std::vector<Msg> dispatched;  // every message the loop dispatched, in order
+  // With the queue empty the loop waits for a post (from another thread), as
+  // a real backend's does, instead of returning kLoopRanDry.
+  bool waitForPosts = false;
   std::vector<WindowHandle*> Windows() const { return AllWindows(); }
   size_t QueuedMessages() { return QueueLength(); }
   std::vector<std::wstring> log;
@@ -186,12 +185,14 @@ class FakeUi : public WindowCore<WindowHandle> {
  private:
   void Log(const std::wstring& entry);
   void Dispatching(const Msg& msg) override { dispatched.push_back(msg); }
+  bool WaitForMessages() override;
   void SystemCommand(WindowHandle* w, uint32_t command) override;
   void Resized(WindowHandle* w) override;
   void LayeredImage(WindowHandle* w, const Size& size, MemoryCanvas& source,
                     const Point& sourcePosition) override;
 
   std::optional<Rect> pendingPaint_;  // the invalid rectangle of the WM_PAINT being sent
+  std::mutex logLock_;                // calls may come from other threads (PostMessage, ShowWindow)
 };
 
 // A complete fake platform whose files live under one folder of the test's.

@@ -1,16 +1,9 @@
 #include "platform/fake/fake_web_engine.h"
 
-#include <map>
 
 namespace pf {
 namespace {
 
-// Host windows of the fake UI and their control; test-only bookkeeping.
-std::map<HWindow, FakeWebBrowser*>& Hosts() {
-  static std::map<HWindow, FakeWebBrowser*> hosts;
-  return hosts;
-}
-FakeWebBrowser* g_creating = nullptr;
 const char kMainFrameTag = 0;
 
 }  // namespace
@@ -19,44 +12,11 @@ const wchar_t* const FakeWebEngine::kHostClass = L"FakeWebHost";
 
 WebFrame FakeWebBrowser::MainFrame() { return &kMainFrameTag; }
 
-LResult FakeWebBrowser::HostProc(HWindow hwnd, uint32_t message, WParam wParam, LParam lParam) {
-  if (message == kWM_NCCREATE && g_creating) {
-    g_creating->window_ = hwnd;
-    Hosts()[hwnd] = g_creating;
-  }
-  auto it = Hosts().find(hwnd);
-  FakeWebBrowser* self = it == Hosts().end() ? nullptr : it->second;
-  if (self) {
-    switch (message) {
-      case kWM_CREATE:
-        self->initialUrl = ui().GetWindowText(hwnd);
-        if (self->events_) self->events_->OnHostMessage(*self, message);
-        return 0;
-      case kWM_SETFOCUS:
-        if (self->events_) self->events_->OnHostMessage(*self, message);
-        return 0;
-      case kWM_DESTROY:
-        if (self->events_) self->events_->OnHostMessage(*self, message);
-        return 0;
-      case kWM_NCDESTROY:
-        Hosts().erase(hwnd);
-        self->window_ = nullptr;
-        return 0;
-      case kWM_FORWARDMSG:
-        self->forwarded.push_back(*reinterpret_cast<Msg*>(lParam));
-        return self->forwardAnswer;
-      default:
-        break;
-    }
-  }
-  return ui().DefWindowProc(hwnd, message, wParam, lParam);
-}
+void FakeWebBrowser::HostCreated() { initialUrl = ui().GetWindowText(window_); }
 
-FakeWebBrowser::~FakeWebBrowser() {
-  if (window_) {
-    events_ = nullptr;  // teardown raises nothing
-    ui().DestroyWindow(window_);
-  }
+LResult FakeWebBrowser::HostForwarded(const Msg* msg) {
+  forwarded.push_back(*msg);
+  return forwardAnswer;
 }
 
 bool FakeWebBrowser::Advise() {
@@ -116,7 +76,6 @@ void FakeWebBrowser::InstallDocumentUiHandler() {
   if (hasEngine_) ++uiHandlerInstalls;
 }
 
-bool FakeWebBrowser::IsHostOf(HWindow window) { return window && window_ && window == window_; }
 
 bool FakeWebBrowser::RaiseBeforeNavigate2(WebFrame frame, const std::wstring& url,
                                           const std::string* postData) {
@@ -173,16 +132,9 @@ std::unique_ptr<WebBrowser> FakeWebEngine::Create(HWindow parent, const Rect& re
                                                   uint32_t exStyle, const std::wstring& url,
                                                   WebEvents* events) {
   if (failWindow) return nullptr;
-  WindowClass wc;
-  wc.procedure = &FakeWebBrowser::HostProc;
-  wc.className = kHostClass;
-  ui().RegisterWindowClass(wc);  // fails harmlessly when already registered
   auto browser = std::make_unique<FakeWebBrowser>(events, !noEngine);
-  g_creating = browser.get();
-  HWindow window = ui().CreateWindowEx(exStyle, kHostClass, url, style, rect.left, rect.top,
-                                       rect.Width(), rect.Height(), parent);
-  g_creating = nullptr;
-  if (!window) return nullptr;
+  if (!FakeWebBrowser::CreateHost(*browser, kHostClass, parent, rect, style, exStyle, url))
+    return nullptr;
   last = browser.get();
   return browser;
 }

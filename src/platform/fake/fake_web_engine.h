@@ -15,15 +15,15 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/portable/hosted_browser.h"
 
 namespace pf {
 
-class FakeWebBrowser : public WebBrowser {
+class FakeWebBrowser : public HostedBrowser {
  public:
-  FakeWebBrowser(WebEvents* events, bool hasEngine) : events_(events), hasEngine_(hasEngine) {}
-  ~FakeWebBrowser() override;
+  FakeWebBrowser(WebEvents* events, bool hasEngine) : HostedBrowser(events), hasEngine_(hasEngine) {}
+  ~FakeWebBrowser() override { DestroyHost(); }
 
-  HWindow Window() const override { return window_; }
   bool HasEngine() const override { return hasEngine_; }
   bool Advise() override;
   void Unadvise() override { advised_ = false; }
@@ -37,7 +37,6 @@ class FakeWebBrowser : public WebBrowser {
   void FocusDocument() override;
   void SetBodyScroll(WebFrame frame, const std::wstring& value) override;
   void InstallDocumentUiHandler() override;
-  bool IsHostOf(HWindow window) override;
 
   // The main frame's identity; sub-frames are any other address.
   static WebFrame MainFrame();
@@ -82,12 +81,11 @@ class FakeWebBrowser : public WebBrowser {
 
  private:
   friend class FakeWebEngine;
-  static LResult HostProc(HWindow hwnd, uint32_t message, WParam wParam, LParam lParam);
+  void HostCreated() override;
+  LResult HostForwarded(const Msg* msg) override;
 
-  WebEvents* events_;  // not owned
   bool hasEngine_;
   bool advised_ = false;
-  HWindow window_ = nullptr;
 };
 
 class FakeWebEngine : public WebEngine {

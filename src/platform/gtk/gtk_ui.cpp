@@ -197,15 +197,6 @@ void GtkUi::DetachNative(HWindow hwnd) {
   if (WindowHandle* w = Live(hwnd)) w->native = nullptr;
 }
 
-void GtkUi::SetUserData(HWindow hwnd, void* data) {
-  if (WindowHandle* w = Live(hwnd)) w->userData = data;
-}
-
-void* GtkUi::UserData(HWindow hwnd) {
-  WindowHandle* w = Live(hwnd);
-  return w ? w->userData : nullptr;
-}
-
 namespace gtkbackend {
 namespace {
 GtkUi* Backend() { return dynamic_cast<GtkUi*>(Current().ui); }
@@ -220,13 +211,6 @@ bool AttachNativeChild(HWindow child, GtkWidget* widget) {
 }
 void DetachNativeChild(HWindow child) {
   if (GtkUi* ui = Backend()) ui->DetachNative(child);
-}
-void SetWindowData(HWindow window, void* data) {
-  if (GtkUi* ui = Backend()) ui->SetUserData(window, data);
-}
-void* WindowData(HWindow window) {
-  GtkUi* ui = Backend();
-  return ui ? ui->UserData(window) : nullptr;
 }
 }  // namespace gtkbackend
 

@@ -58,11 +58,9 @@ class GtkUi : public WindowCore<WindowHandle> {
   bool HasDisplay() const { return display_; }
   // See gtkbackend::ChildLayer.
   GtkWidget* ChildLayerOf(HWindow hwnd);
-  // See gtkbackend::AttachNativeChild and WindowData.
+  // See gtkbackend::AttachNativeChild.
   bool AttachNative(HWindow hwnd, GtkWidget* widget);
   void DetachNative(HWindow hwnd);
-  void SetUserData(HWindow hwnd, void* data);
-  void* UserData(HWindow hwnd);
 
  private:
   // What GTK does when the window core changes a window.

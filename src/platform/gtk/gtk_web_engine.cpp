@@ -39,6 +39,7 @@
 
 #include "platform/gtk/gtk_window_access.h"
 #include "platform/platform.h"
+#include "platform/portable/hosted_browser.h"
 #include "platform/portable/utf8.h"
 
 namespace pf {
@@ -100,16 +101,14 @@ std::string FormDecode(const std::string& text) {
   return out;
 }
 
-class GtkWebBrowser : public WebBrowser {
+class GtkWebBrowser : public HostedBrowser {
  public:
-  explicit GtkWebBrowser(WebEvents* events) : events_(events) {}
+  explicit GtkWebBrowser(WebEvents* events) : HostedBrowser(events) {}
   ~GtkWebBrowser() override {
-    events_ = nullptr;  // teardown raises nothing
-    if (window_ && ui().IsWindow(window_)) ui().DestroyWindow(window_);
+    DestroyHost();
     DestroyControl();
   }
 
-  HWindow Window() const override { return window_; }
   bool HasEngine() const override { return view_ != nullptr; }
 
   bool Advise() override {
@@ -193,8 +192,6 @@ class GtkWebBrowser : public WebBrowser {
   void InstallDocumentUiHandler() override {
     if (view_) documentFace_ = true;
   }
-  bool IsHostOf(HWindow window) override { return window && window == window_; }
-
   static std::unique_ptr<WebBrowser> Make(HWindow parent, const Rect& rect, uint32_t style,
                                           uint32_t exStyle, const std::wstring& url,
                                           WebEvents* events);
@@ -203,7 +200,11 @@ class GtkWebBrowser : public WebBrowser {
   WebFrame MainFrame() const { return view_; }
   bool Deliver() const { return advised_ && events_ && view_; }
 
-  static LResult HostProc(HWindow hwnd, uint32_t message, WParam wParam, LParam lParam);
+  // The host window's hooks: the view is made with the window and dropped
+  // with it.  WebKit takes its keys and mouse from GTK directly, so a
+  // forwarded message is not the view's.
+  void HostCreated() override { CreateControl(); }
+  void HostDestroying() override { DestroyControl(); }
   void CreateControl();
   void DestroyControl();
 
@@ -227,8 +228,6 @@ class GtkWebBrowser : public WebBrowser {
                              gpointer self);
 
   std::string secret_;  // carried by every message of our window.external
-  WebEvents* events_;  // not owned
-  HWindow window_ = nullptr;
   WebKitWebView* view_ = nullptr;                // owned (one reference)
   WebKitUserContentManager* content_ = nullptr;  // owned (one reference)
   bool advised_ = false;
@@ -241,40 +240,6 @@ class GtkWebBrowser : public WebBrowser {
   // decision passes unreported once.
   std::string approvedUri_;
 };
-
-GtkWebBrowser* g_creating = nullptr;
-
-LResult GtkWebBrowser::HostProc(HWindow hwnd, uint32_t message, WParam wParam, LParam lParam) {
-  if (message == kWM_NCCREATE && g_creating) {
-    gtkbackend::SetWindowData(hwnd, g_creating);
-    g_creating->window_ = hwnd;
-  }
-  auto* self = static_cast<GtkWebBrowser*>(gtkbackend::WindowData(hwnd));
-  if (self) {
-    switch (message) {
-      case kWM_CREATE:
-        self->CreateControl();
-        if (self->events_) self->events_->OnHostMessage(*self, message);
-        return 0;
-      case kWM_SETFOCUS:
-        if (self->events_) self->events_->OnHostMessage(*self, message);
-        return 0;
-      case kWM_DESTROY:
-        if (self->events_) self->events_->OnHostMessage(*self, message);
-        self->DestroyControl();
-        return 0;
-      case kWM_NCDESTROY:
-        gtkbackend::SetWindowData(hwnd, nullptr);
-        self->window_ = nullptr;
-        return 0;
-      case kWM_FORWARDMSG:
-        return 0;  // WebKit takes its keys and mouse from GTK directly
-      default:
-        break;
-    }
-  }
-  return ui().DefWindowProc(hwnd, message, wParam, lParam);
-}
 
 void GtkWebBrowser::CreateControl() {
   content_ = webkit_user_content_manager_new();
@@ -345,6 +310,23 @@ void GtkWebBrowser::DestroyControl() {
   }
 }
 
+// Asks an event handler whether to cancel, then ignores or uses the decision
+// by its answer.  The decision is held meanwhile: the handler may run a
+// nested main loop.
+template <typename Ask>
+gboolean DecideByHandler(WebKitPolicyDecision* decision, const Ask& ask) {
+  bool cancel = false;
+  g_object_ref(decision);
+  ask(cancel);
+  if (cancel) {
+    webkit_policy_decision_ignore(decision);
+  } else {
+    webkit_policy_decision_use(decision);
+  }
+  g_object_unref(decision);
+  return TRUE;
+}
+
 gboolean GtkWebBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                        WebKitPolicyDecisionType type, gpointer data) {
   auto* self = static_cast<GtkWebBrowser*>(data);
@@ -361,17 +343,10 @@ gboolean GtkWebBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
         self->Deliver()) {
       self->loadFailed_ = true;
       const char* uri = webkit_uri_response_get_uri(answer);
-      bool cancel = false;
-      g_object_ref(decision);
-      self->events_->NavigateError(self->MainFrame(), FromUtf8(uri ? uri : ""), std::wstring(),
-                                   static_cast<int32_t>(status), cancel);
-      if (cancel) {
-        webkit_policy_decision_ignore(decision);
-      } else {
-        webkit_policy_decision_use(decision);
-      }
-      g_object_unref(decision);
-      return TRUE;
+      return DecideByHandler(decision, [&](bool& cancel) {
+        self->events_->NavigateError(self->MainFrame(), FromUtf8(uri ? uri : ""), std::wstring(),
+                                     static_cast<int32_t>(status), cancel);
+      });
     }
     if (!webkit_response_policy_decision_is_mime_type_supported(response)) {
       webkit_policy_decision_ignore(decision);
@@ -390,17 +365,10 @@ gboolean GtkWebBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
     webkit_policy_decision_use(decision);
     return TRUE;
   }
-  bool cancel = false;
-  g_object_ref(decision);  // the handler may run a nested main loop
-  self->events_->BeforeNavigate2(nullptr, FromUtf8(uri ? uri : ""), 0, std::wstring(), nullptr,
-                                 std::wstring(), cancel);
-  if (cancel) {
-    webkit_policy_decision_ignore(decision);
-  } else {
-    webkit_policy_decision_use(decision);
-  }
-  g_object_unref(decision);
-  return TRUE;
+  return DecideByHandler(decision, [&](bool& cancel) {
+    self->events_->BeforeNavigate2(nullptr, FromUtf8(uri ? uri : ""), 0, std::wstring(), nullptr,
+                                   std::wstring(), cancel);
+  });
 }
 
 GtkWidget* GtkWebBrowser::OnCreate(WebKitWebView* view, WebKitNavigationAction* action,
@@ -516,16 +484,8 @@ gboolean GtkWebBrowser::OnDragDrop(GtkWidget*, GdkDragContext* context, gint, gi
 std::unique_ptr<WebBrowser> GtkWebBrowser::Make(HWindow parent, const Rect& rect, uint32_t style,
                                                 uint32_t exStyle, const std::wstring& url,
                                                 WebEvents* events) {
-  WindowClass wc;
-  wc.procedure = &HostProc;
-  wc.className = kHostClass;
-  ui().RegisterWindowClass(wc);  // fails harmlessly once registered
   auto browser = std::make_unique<GtkWebBrowser>(events);
-  g_creating = browser.get();
-  HWindow window = ui().CreateWindowEx(exStyle, kHostClass, url, style, rect.left, rect.top,
-                                       rect.Width(), rect.Height(), parent);
-  g_creating = nullptr;
-  if (!window) return nullptr;
+  if (!CreateHost(*browser, kHostClass, parent, rect, style, exStyle, url)) return nullptr;
   return browser;
 }
 

@@ -31,7 +31,6 @@ struct WindowHandle : WindowRecord {
   // WS_CHILD windows: the native widget shown in the parent's child layer at
   // rect (parent's client coordinates); owned by whoever attached it.
   GtkWidget* native = nullptr;
-  void* userData = nullptr;  // not owned
   // Painting: WM_PAINT draws into a picture of the area it paints, which is
   // then stored in the backing surface (client size, kept by the X server
   // where it can); the draw signal copies the backing to the screen.

@@ -20,8 +20,4 @@ GtkWidget* ChildLayer(HWindow window);
 bool AttachNativeChild(HWindow child, GtkWidget* widget);
 void DetachNativeChild(HWindow child);
 
-// One pointer of the caller's per window (like GWLP_USERDATA); not owned.
-void SetWindowData(HWindow window, void* data);
-void* WindowData(HWindow window);
-
 }  // namespace pf::gtkbackend

@@ -23,28 +23,13 @@ namespace pf {
 class CurlHttp : public Http {
  public:
   CurlHttp();
-  bool CrackUrl(const std::wstring& url, UrlParts& out) override;
-  HInternet Open(const std::wstring& agent) override;
-  HInternet Connect(HInternet internet, const std::wstring& host, uint16_t port,
-                    const std::wstring& userName, const std::wstring& password) override;
-  HInternet OpenRequest(HInternet connection, const std::wstring& verb, const std::wstring& path,
-                        bool secure) override;
+  // CancelRequest raises the request's cancel flag and wakes its transfer:
+  // the progress callback and the transfer loop both end it at once.
+  PF_HTTP_OPERATIONS(PF_OVERRIDE)
+
   // The tests' own certificate authority, used instead of the system's for
   // secure requests (verification stays on); empty: the system's.
   static void SetCertificateAuthorityFileForTest(const std::string& path);
-  bool AddRequestHeaders(HInternet request, const std::wstring& line) override;
-  bool SetCookie(const std::wstring& url, const std::wstring& data) override;
-  bool SendRequest(HInternet request, const uint8_t* body, uint32_t length) override;
-  bool QueryStatusCode(HInternet request, uint32_t& out) override;
-  bool QueryContentLength(HInternet request, uint32_t& out) override;
-  bool ReadFile(HInternet request, uint8_t* buffer, uint32_t size, uint32_t& read) override;
-  void CloseHandle(HInternet handle) override;
-  // Raises the request's cancel flag and wakes its transfer: the progress
-  // callback and the transfer loop both end it at once.
-  void CancelRequest(HInternet request) override;
-  HTargetFile CreateFile(const std::wstring& path) override;
-  bool WriteFile(HTargetFile file, const uint8_t* bytes, uint32_t size) override;
-  bool CloseFile(HTargetFile file) override;
 
  private:
   // The "Cookie" header value for a request, or empty.

@@ -8,23 +8,7 @@ namespace pf {
 
 class LinuxMachine : public Machine {
  public:
-  std::string ToAnsi(const std::wstring& text) override;
-  std::wstring FromAnsi(const std::string& text) override;
-  uint32_t NativeProcessorArchitecture() override;
-  OsVersion GetOsVersion() override;
-  bool ProcessNames(std::vector<std::wstring>& out) override;
-  bool GetAffinityMasks(uint64_t& processMask, uint64_t& systemMask) override;
-  bool SetProcessAffinity(uint64_t mask) override;
-  void YieldThread() override;
-  bool Cpuid1(uint32_t (&registers)[4]) override;
-  bool SmartIdentify(int drive, uint8_t (&identify)[512]) override;
-  bool ScsiIdentify(int port, int drive, uint8_t (&identify)[512]) override;
-  bool StorageQuerySerial(int drive, std::string& text) override;
-  bool MediaSerial(int drive, std::string& text) override;
-  bool ReportedDiskSerial(int drive, std::wstring& text) override;
-  bool Adapters(std::vector<AdapterRecord>& out) override;
-  bool AdapterPnpInstanceId(const std::wstring& adapterName, std::wstring& out) override;
-  bool AdapterMediaSubType(const std::wstring& adapterName, uint32_t& out) override;
+  PF_MACHINE_OPERATIONS(PF_OVERRIDE)
 };
 
 // Linux has no registry: no key opens, no value reads.

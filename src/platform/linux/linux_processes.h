@@ -20,22 +20,19 @@ class LinuxProcesses : public Processes {
                           std::string copyFolder = "/tmp/vexa-upgrade.XXXXXX")
       : elevationHelper_(std::move(elevationHelper)), copyFolder_(std::move(copyFolder)) {}
 
-  // True when the effective user is the superuser.
-  bool IsProcessElevated() override;
-  // Runs application with the command line split at blanks, in a new process
-  // group; the file is made executable for its owner first (a downloaded file
-  // is not).  The show command has no meaning here.
-  bool CreateProcess(const std::wstring& application, const std::wstring& commandLine,
-                     uint32_t creationFlags, int showCommand) override;
-  // "runas": when not elevated, runs the file through the elevation helper and
-  // waits until the helper has either started it (true) or given up because
-  // the user declined or could not be asked (false).  The file's SHA-256 is
-  // taken before the helper asks; with the rights, the file is copied into a
-  // fresh folder only the superuser can write, and the copy runs only when its
-  // SHA-256 is still that one, so the file cannot be swapped while the user is
-  // asked.  Other verbs, or when already elevated: a direct start.
-  bool ShellExecute(const std::wstring& verb, const std::wstring& file,
-                    const std::wstring& parameters, int showCommand) override;
+  // IsProcessElevated: true when the effective user is the superuser.
+  // CreateProcess runs application with the command line split at blanks, in
+  // a new process group; the file is made executable for its owner first (a
+  // downloaded file is not).  The show command has no meaning here.
+  // ShellExecute with "runas": when not elevated, runs the file through the
+  // elevation helper and waits until the helper has either started it (true)
+  // or given up because the user declined or could not be asked (false).
+  // The file's SHA-256 is taken before the helper asks; with the rights, the
+  // file is copied into a fresh folder only the superuser can write, and the
+  // copy runs only when its SHA-256 is still that one, so the file cannot be
+  // swapped while the user is asked.  Other verbs, or when already elevated:
+  // a direct start.
+  PF_PROCESS_OPERATIONS(PF_OVERRIDE)
 
  private:
   std::string elevationHelper_;

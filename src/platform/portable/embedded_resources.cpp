@@ -17,12 +17,6 @@
 #define RES_MENU_ITEM(name, command, text)
 #define RES_MENU_END
 #include "resources.inc"
-#undef RES_PNG
-#undef RES_BITMAP
-#undef RES_ICON
-#undef RES_MENU
-#undef RES_MENU_ITEM
-#undef RES_MENU_END
 
 namespace pf {
 namespace {
@@ -36,12 +30,6 @@ namespace {
 const EmbeddedResource kResources[] = {
 #include "resources.inc"
 };
-#undef RES_PNG
-#undef RES_BITMAP
-#undef RES_ICON
-#undef RES_MENU
-#undef RES_MENU_ITEM
-#undef RES_MENU_END
 
 #define RES_PNG(name, id, file)
 #define RES_BITMAP(name, id, file)

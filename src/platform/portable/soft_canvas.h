@@ -43,23 +43,7 @@ class SoftCanvas : public MemoryCanvas {
   // Paints into `target` (not owned), which must be 32-bit and outlive the canvas.
   explicit SoftCanvas(Bitmap* target);
 
-  bool AlphaBlend(int x, int y, int width, int height, const Bitmap& src, int sx, int sy, int sw,
-                  int sh, BlendFunction blend) override;
-  bool TransparentBlt(int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
-                      int sw, int sh, uint32_t key) override;
-  bool StretchBlt(int x, int y, int width, int height, const Bitmap& src, int sx, int sy, int sw,
-                  int sh, uint32_t rop) override;
-  bool BitBlt(int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
-              uint32_t rop) override;
-  int SaveDC() override;
-  bool RestoreDC(int saved) override;
-  int SetBkMode(int mode) override;
-  uint32_t SetBkColor(uint32_t color) override;
-  uint32_t SetTextColor(uint32_t color) override;
-  HFont SelectFont(HFont font) override;
-  int DrawText(const std::wstring& text, Rect& rect, uint32_t format) override;
-  bool FillRect(const Rect& rect, uint32_t color) override;
-  bool IntersectClipRect(const Rect& rect) override;
+  PF_CANVAS_OPERATIONS(PF_OVERRIDE)
   Bitmap& Target() override { return *target_; }
 
   // Painting outside `clip` (target coordinates) is dropped.

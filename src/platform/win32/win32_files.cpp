@@ -166,9 +166,6 @@ HHeldFile Win32Files::CopyToPrivateFolder(HHeldFile source, const std::wstring& 
 
 }  // namespace
 
-Files& Win32FilesInstance() {
-  static Win32Files instance;
-  return instance;
-}
+std::unique_ptr<Files> NewWin32Files() { return std::make_unique<Win32Files>(); }
 
 }  // namespace pf

@@ -295,9 +295,6 @@ class WinInetHttp : public Http {
 
 }  // namespace
 
-Http& Win32Http() {
-  static WinInetHttp http;
-  return http;
-}
+std::unique_ptr<Http> NewWin32Http() { return std::make_unique<WinInetHttp>(); }
 
 }  // namespace pf

@@ -100,9 +100,6 @@ class Win32Ini : public Ini {
 
 }  // namespace
 
-Ini& Win32IniInstance() {
-  static Win32Ini instance;
-  return instance;
-}
+std::unique_ptr<Ini> NewWin32Ini() { return std::make_unique<Win32Ini>(); }
 
 }  // namespace pf

@@ -21,7 +21,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/win32/win32_machine.h"
+#include "platform/win32/win32_services.h"
 #include "platform/outside_address.h"
 
 namespace pf {
@@ -335,17 +335,8 @@ class Win32Machine : public Machine {
 
 }  // namespace
 
-Registry* Win32RegistryInstance() {
-  static Win32Registry registry;
-  return &registry;
-}
-Shell* Win32ShellInstance() {
-  static Win32Shell shell;
-  return &shell;
-}
-Machine* Win32MachineInstance() {
-  static Win32Machine machine;
-  return &machine;
-}
+std::unique_ptr<Registry> NewWin32Registry() { return std::make_unique<Win32Registry>(); }
+std::unique_ptr<Shell> NewWin32Shell() { return std::make_unique<Win32Shell>(); }
+std::unique_ptr<Machine> NewWin32Machine() { return std::make_unique<Win32Machine>(); }
 
 }  // namespace pf

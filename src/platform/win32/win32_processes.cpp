@@ -59,9 +59,8 @@ class Win32ProcessStarter : public Processes {
 
 }  // namespace
 
-Processes& Win32Processes() {
-  static Win32ProcessStarter processes;
-  return processes;
+std::unique_ptr<Processes> NewWin32Processes() {
+  return std::make_unique<Win32ProcessStarter>();
 }
 
 }  // namespace pf

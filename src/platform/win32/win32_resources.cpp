@@ -35,9 +35,6 @@ class Win32Resources : public Resources {
 
 }  // namespace
 
-Resources& Win32ResourcesInstance() {
-  static Win32Resources instance;
-  return instance;
-}
+std::unique_ptr<Resources> NewWin32Resources() { return std::make_unique<Win32Resources>(); }
 
 }  // namespace pf

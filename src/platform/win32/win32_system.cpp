@@ -40,9 +40,6 @@ class Win32System : public System {
 
 }  // namespace
 
-System& Win32SystemInstance() {
-  static Win32System instance;
-  return instance;
-}
+std::unique_ptr<System> NewWin32System() { return std::make_unique<Win32System>(); }
 
 }  // namespace pf

@@ -288,9 +288,6 @@ class Win32Ui : public Ui {
 
 }  // namespace
 
-Ui& Win32UiInstance() {
-  static Win32Ui instance;
-  return instance;
-}
+std::unique_ptr<Ui> NewWin32Ui() { return std::make_unique<Win32Ui>(); }
 
 }  // namespace pf

@@ -47,9 +47,6 @@ class WinInetUrlCache : public UrlCache {
 
 }  // namespace
 
-UrlCache* Win32UrlCache() {
-  static WinInetUrlCache cache;
-  return &cache;
-}
+std::unique_ptr<UrlCache> NewWin32UrlCache() { return std::make_unique<WinInetUrlCache>(); }
 
 }  // namespace pf

@@ -90,13 +90,19 @@ std::wstring Text(BSTR b) { return b ? std::wstring(b, ::SysStringLen(b)) : std:
 
 class Host;
 
-// Each face is a separate vtable with a back pointer; all share the host's count.
-struct SiteFace : IOleClientSite {
-  Host* host;
-  explicit SiteFace(Host* h) : host(h) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
+// Each face is a separate vtable with a back pointer; all share the host's
+// count (AddRef and Release here), and each answers QueryInterface its way.
+template <class Interface>
+struct Face : Interface {
+  explicit Face(Host* h) : host(h) {}
   ULONG STDMETHODCALLTYPE AddRef() override;
   ULONG STDMETHODCALLTYPE Release() override;
+  Host* host;
+};
+
+struct SiteFace : Face<IOleClientSite> {
+  using Face::Face;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
   HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** out) override {
     if (out) *out = nullptr;
@@ -111,12 +117,9 @@ struct SiteFace : IOleClientSite {
   HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
 };
 
-struct InPlaceFace : IOleInPlaceSite {
-  Host* host;
-  explicit InPlaceFace(Host* h) : host(h) {}
+struct InPlaceFace : Face<IOleInPlaceSite> {
+  using Face::Face;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override;
   HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
@@ -133,12 +136,9 @@ struct InPlaceFace : IOleInPlaceSite {
   HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT rect) override;
 };
 
-struct FrameFace : IOleInPlaceFrame {
-  Host* host;
-  explicit FrameFace(Host* h) : host(h) {}
+struct FrameFace : Face<IOleInPlaceFrame> {
+  using Face::Face;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override;
   HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return E_NOTIMPL; }
@@ -156,13 +156,10 @@ struct FrameFace : IOleInPlaceFrame {
 };
 
 // The two UI-handler faces differ only in their answers.
-struct UiFace : IDocHostUIHandler {
-  Host* host;
+struct UiFace : Face<IDocHostUIHandler> {
   bool document;  // true: the face installed on documents
-  UiFace(Host* h, bool d) : host(h), document(d) {}
+  UiFace(Host* h, bool d) : Face(h), document(d) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override {
     // The document lets the engine show its menu; the container shows none.
     return document ? S_FALSE : S_OK;
@@ -207,12 +204,9 @@ struct UiFace : IDocHostUIHandler {
   }
 };
 
-struct SinkFace : IDispatch {
-  Host* host;
-  explicit SinkFace(Host* h) : host(h) {}
+struct SinkFace : Face<IDispatch> {
+  using Face::Face;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count) *count = 0;
     return S_OK;
@@ -421,23 +415,21 @@ class Host : public WebBrowser {
   SinkFace sink_{this};
 };
 
+template <class Interface>
+ULONG STDMETHODCALLTYPE Face<Interface>::AddRef() {
+  return host->AddRef();
+}
+template <class Interface>
+ULONG STDMETHODCALLTYPE Face<Interface>::Release() {
+  return host->Release();
+}
 HRESULT SiteFace::QueryInterface(REFIID riid, void** out) { return host->Query(riid, out, false); }
-ULONG SiteFace::AddRef() { return host->AddRef(); }
-ULONG SiteFace::Release() { return host->Release(); }
 HRESULT InPlaceFace::QueryInterface(REFIID riid, void** out) {
   return host->Query(riid, out, false);
 }
-ULONG InPlaceFace::AddRef() { return host->AddRef(); }
-ULONG InPlaceFace::Release() { return host->Release(); }
 HRESULT FrameFace::QueryInterface(REFIID riid, void** out) { return host->Query(riid, out, false); }
-ULONG FrameFace::AddRef() { return host->AddRef(); }
-ULONG FrameFace::Release() { return host->Release(); }
 HRESULT UiFace::QueryInterface(REFIID riid, void** out) { return host->Query(riid, out, true); }
-ULONG UiFace::AddRef() { return host->AddRef(); }
-ULONG UiFace::Release() { return host->Release(); }
 HRESULT SinkFace::QueryInterface(REFIID riid, void** out) { return host->QuerySink(riid, out); }
-ULONG SinkFace::AddRef() { return host->AddRef(); }
-ULONG SinkFace::Release() { return host->Release(); }
 
 HRESULT InPlaceFace::GetWindow(HWND* out) {
   if (!out) return E_POINTER;
@@ -537,11 +529,14 @@ int32_t IntArg(DISPPARAMS* p, UINT i) {
       return 0;
   }
 }
-VARIANT_BOOL* CancelArg(DISPPARAMS* p, UINT i) {
-  VARIANT* v = Arg(p, i);
-  return v && v->vt == (VT_BYREF | VT_BOOL) ? v->pboolVal : nullptr;
-}
-void Answer(VARIANT_BOOL* out, bool cancel) {
+// Raises an event with its Cancel argument (parameter `index`, VT_BYREF |
+// VT_BOOL) and writes the handler's answer back into it.
+template <typename Raise>
+void WithCancel(DISPPARAMS* p, UINT index, const Raise& raise) {
+  VARIANT* v = Arg(p, index);
+  VARIANT_BOOL* out = v && v->vt == (VT_BYREF | VT_BOOL) ? v->pboolVal : nullptr;
+  bool cancel = out && *out != VARIANT_FALSE;
+  raise(cancel);
   if (out) *out = cancel ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
@@ -554,44 +549,33 @@ void Host::Dispatch(DISPID id, DISPPARAMS* p) {
     case DISPID_TITLECHANGE:  // (Text)
       if (p->cArgs >= 1) events_->TitleChange(StringArg(p, 0));
       break;
-    case DISPID_BEFORENAVIGATE2: {  // (pDisp, URL, Flags, TargetFrameName, PostData, Headers,
-                                    // Cancel)
+    case DISPID_BEFORENAVIGATE2:  // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
       if (p->cArgs < 7) break;
-      VARIANT_BOOL* out = CancelArg(p, 6);
-      bool cancel = out && *out != VARIANT_FALSE;
-      std::string body;
-      const bool hasBody = ReadPostData(Arg(p, 4), &body);
-      events_->BeforeNavigate2(FrameArg(p, 0), StringArg(p, 1), static_cast<uint32_t>(IntArg(p, 2)),
-                               StringArg(p, 3), hasBody ? &body : nullptr, StringArg(p, 5), cancel);
-      Answer(out, cancel);
+      WithCancel(p, 6, [&](bool& cancel) {
+        std::string body;
+        const bool hasBody = ReadPostData(Arg(p, 4), &body);
+        events_->BeforeNavigate2(FrameArg(p, 0), StringArg(p, 1),
+                                 static_cast<uint32_t>(IntArg(p, 2)), StringArg(p, 3),
+                                 hasBody ? &body : nullptr, StringArg(p, 5), cancel);
+      });
       break;
-    }
-    case DISPID_NEWWINDOW2: {  // (ppDisp, Cancel)
-      if (p->cArgs < 2) break;
-      VARIANT_BOOL* out = CancelArg(p, 1);
-      bool cancel = out && *out != VARIANT_FALSE;
-      events_->NewWindow2(cancel);
-      Answer(out, cancel);
+    case DISPID_NEWWINDOW2:  // (ppDisp, Cancel)
+      if (p->cArgs >= 2) WithCancel(p, 1, [&](bool& cancel) { events_->NewWindow2(cancel); });
       break;
-    }
-    case DISPID_NEWWINDOW3: {  // (ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
+    case DISPID_NEWWINDOW3:  // (ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
       if (p->cArgs < 5) break;
-      VARIANT_BOOL* out = CancelArg(p, 1);
-      bool cancel = out && *out != VARIANT_FALSE;
-      events_->NewWindow3(cancel, static_cast<uint32_t>(IntArg(p, 2)), StringArg(p, 3),
-                          StringArg(p, 4));
-      Answer(out, cancel);
+      WithCancel(p, 1, [&](bool& cancel) {
+        events_->NewWindow3(cancel, static_cast<uint32_t>(IntArg(p, 2)), StringArg(p, 3),
+                            StringArg(p, 4));
+      });
       break;
-    }
-    case DISPID_NAVIGATEERROR: {  // (pDisp, URL, Frame, StatusCode, Cancel)
+    case DISPID_NAVIGATEERROR:  // (pDisp, URL, Frame, StatusCode, Cancel)
       if (p->cArgs < 5) break;
-      VARIANT_BOOL* out = CancelArg(p, 4);
-      bool cancel = out && *out != VARIANT_FALSE;
-      events_->NavigateError(FrameArg(p, 0), StringArg(p, 1), StringArg(p, 2), IntArg(p, 3),
-                             cancel);
-      Answer(out, cancel);
+      WithCancel(p, 4, [&](bool& cancel) {
+        events_->NavigateError(FrameArg(p, 0), StringArg(p, 1), StringArg(p, 2), IntArg(p, 3),
+                               cancel);
+      });
       break;
-    }
     case DISPID_NAVIGATECOMPLETE2:  // (pDisp, URL)
       if (p->cArgs >= 2) events_->NavigateComplete2(FrameArg(p, 0), StringArg(p, 1));
       break;
