@@ -30,7 +30,13 @@ class Bitmap {
   int32_t bitsPerPixel = 0;  // 24 or 32
 };
 
-struct FontHandle;  // defined by the backend
+// A font as the backend that made it keeps it: each backend derives its own
+// record (the font's description, or the system's handle) and casts back to
+// it; fonts never pass from one backend to another.
+struct FontHandle {
+ protected:
+  FontHandle() = default;
+};
 using HFont = FontHandle*;
 
 // BLENDFUNCTION.

@@ -271,13 +271,13 @@ std::unique_ptr<Bitmap> FakeGraphics::LoadBitmapResource(int id) {
 HFont FakeGraphics::CreateFont(const LogFont& logFont) {
   ++liveFonts;
   createdFonts.push_back(logFont);
-  return new FontHandle{logFont};
+  return new SoftFont(logFont);
 }
 
 bool FakeGraphics::DeleteFont(HFont font) {
   if (!font) return false;
   --liveFonts;
-  delete font;
+  delete static_cast<SoftFont*>(font);
   return true;
 }
 

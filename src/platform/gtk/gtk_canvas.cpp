@@ -224,7 +224,7 @@ int CairoCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format)
   else
     pango_cairo_update_layout(cr_, layout_);
   PangoLayout* layout = layout_;
-  const LogFont* logFont = dc_.state.font ? &dc_.state.font->logFont : nullptr;
+  const LogFont* logFont = LogFontOf(dc_.state.font);
   // NONANTIALIASED_QUALITY: whole pixels only, so no glyph edge blends with
   // a colour key behind it.
   const bool aliased = logFont && logFont->quality == kNONANTIALIASED_QUALITY;
@@ -314,11 +314,11 @@ std::unique_ptr<Bitmap> GtkGraphics::LoadBitmapResource(int id) {
                         [this](int w, int h, int bpp) { return CreateBitmap(w, h, bpp); });
 }
 
-HFont GtkGraphics::CreateFont(const LogFont& logFont) { return new FontHandle{logFont}; }
+HFont GtkGraphics::CreateFont(const LogFont& logFont) { return new SoftFont(logFont); }
 
 bool GtkGraphics::DeleteFont(HFont font) {
   if (!font) return false;
-  delete font;
+  delete static_cast<SoftFont*>(font);
   return true;
 }
 

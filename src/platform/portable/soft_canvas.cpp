@@ -160,7 +160,7 @@ uint32_t SoftCanvas::SetTextColor(uint32_t color) { return dc_.SetTextColor(colo
 HFont SoftCanvas::SelectFont(HFont font) { return dc_.SelectFont(font); }
 
 int SoftCanvas::DrawText(const std::wstring& text, Rect& rect, uint32_t format) {
-  const Size size = measure(text, dc_.state.font ? &dc_.state.font->logFont : nullptr);
+  const Size size = measure(text, LogFontOf(dc_.state.font));
   if (format & kDT_CALCRECT) {
     rect.right = rect.left + size.cx;
     rect.bottom = rect.top + size.cy;

@@ -23,9 +23,14 @@ class SoftBitmap : public Bitmap {
   std::vector<uint8_t> storage;
 };
 
-struct FontHandle {
+// A font of the backends that draw text themselves: its description.
+struct SoftFont : FontHandle {
+  explicit SoftFont(const LogFont& font) : logFont(font) {}
   LogFont logFont;
 };
+inline const LogFont* LogFontOf(HFont font) {
+  return font ? &static_cast<const SoftFont*>(font)->logFont : nullptr;
+}
 
 // Width and height in pixels of a line of text in a font (null = the
 // device context's default font).

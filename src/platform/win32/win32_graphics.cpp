@@ -138,11 +138,11 @@ uint32_t GdiCanvas::SetTextColor(uint32_t color) { return ::SetTextColor(dc_, co
 
 HFont GdiCanvas::SelectFont(HFont font) {
   // The previous font is reported as a handle of our own kind, kept per canvas.
-  HGDIOBJ old = ::SelectObject(dc_, font ? font->font : ::GetStockObject(SYSTEM_FONT));
+  HGDIOBJ old = ::SelectObject(dc_, font ? static_cast<GdiFont*>(font)->font : ::GetStockObject(SYSTEM_FONT));
   if (!font) ::SelectObject(dc_, old);
   for (auto& f : previousFonts_)
     if (f->font == old) return f.get();
-  previousFonts_.push_back(std::make_unique<FontHandle>(FontHandle{static_cast<HFONT>(old)}));
+  previousFonts_.push_back(std::make_unique<GdiFont>(static_cast<HFONT>(old)));
   return previousFonts_.back().get();
 }
 
@@ -253,13 +253,14 @@ HFont Win32Graphics::CreateFont(const LogFont& s) {
   HFONT f = ::CreateFontW(s.height, s.width, s.escapement, s.orientation, s.weight, s.italic,
                           s.underline, s.strikeOut, s.charSet, s.outPrecision, s.clipPrecision,
                           s.quality, s.pitchAndFamily, s.face.c_str());
-  return f ? new FontHandle{f} : nullptr;
+  return f ? new GdiFont(f) : nullptr;
 }
 
 bool Win32Graphics::DeleteFont(HFont font) {
   if (!font) return false;
-  const bool ok = ::DeleteObject(font->font) != FALSE;
-  delete font;
+  auto* gdi = static_cast<GdiFont*>(font);
+  const bool ok = ::DeleteObject(gdi->font) != FALSE;
+  delete gdi;
   return ok;
 }
 

@@ -9,7 +9,9 @@
 
 namespace pf {
 
-struct FontHandle {
+// A GDI font.
+struct GdiFont : FontHandle {
+  explicit GdiFont(HFONT handle) : font(handle) {}
   HFONT font;
 };
 
@@ -39,7 +41,7 @@ class GdiCanvas : public MemoryCanvas {
   bool ownsDc_ = false;
   HGDIOBJ old_ = nullptr;
   std::unique_ptr<Win32Bitmap> target_;
-  std::vector<std::unique_ptr<FontHandle>> previousFonts_;
+  std::vector<std::unique_ptr<GdiFont>> previousFonts_;
 };
 
 class Win32Graphics : public Graphics {
