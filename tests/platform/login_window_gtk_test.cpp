@@ -367,25 +367,45 @@ pf::LResult BeneathProc(pf::HWindow hwnd, uint32_t message, pf::WParam wParam, p
   return 0;
 }
 
-TEST(ColourKeyGtk, KeyPixelsShowWhatLiesBeneath) {
+// A 200 x 100 window keyed on (255, 128, 255) at (300, 300), painted by
+// `procedure`, over a blue one at (250, 250); the blue one is shown, the
+// keyed one is not yet.
+struct KeyedOverBlue {
+  pf::HWindow under = nullptr;
+  pf::HWindow keyed = nullptr;
+};
+
+KeyedOverBlue MakeKeyedOverBlue(pf::WindowProc procedure, const wchar_t* keyedClass,
+                                const wchar_t* underClass) {
   pf::Ui& ui = pf::ui();
   ui.Initialize();
-  pf::WindowClass holes;
-  holes.procedure = &HolesProc;
-  holes.className = L"VexaKeyHoles";
-  ui.RegisterWindowClass(holes);
+  pf::WindowClass keyedWindows;
+  keyedWindows.procedure = procedure;
+  keyedWindows.className = keyedClass;
+  ui.RegisterWindowClass(keyedWindows);
   pf::WindowClass beneath;
   beneath.procedure = &BeneathProc;
-  beneath.className = L"VexaKeyBeneath";
+  beneath.className = underClass;
   ui.RegisterWindowClass(beneath);
-  pf::HWindow under = ui.CreateWindowEx(0, L"VexaKeyBeneath", L"b", pf::kWS_POPUP, 250, 250, 300,
-                                        200, nullptr);
-  pf::HWindow keyed = ui.CreateWindowEx(pf::kWS_EX_LAYERED, L"VexaKeyHoles", L"k", pf::kWS_POPUP,
-                                        300, 300, 200, 100, nullptr);
+  KeyedOverBlue w;
+  w.under = ui.CreateWindowEx(0, underClass, L"b", pf::kWS_POPUP, 250, 250, 300, 200, nullptr);
+  w.keyed = ui.CreateWindowEx(pf::kWS_EX_LAYERED, keyedClass, L"k", pf::kWS_POPUP, 300, 300, 200,
+                              100, nullptr);
+  if (w.keyed && !ui.SetLayeredWindowAttributes(w.keyed, pf::Rgb(255, 128, 255), 0,
+                                                 pf::kLWA_COLORKEY))
+    w.keyed = nullptr;
+  if (w.under) {
+    ui.ShowWindow(w.under, pf::kSW_SHOWNORMAL);
+    RunFor(200);
+  }
+  return w;
+}
+
+TEST(ColourKeyGtk, KeyPixelsShowWhatLiesBeneath) {
+  pf::Ui& ui = pf::ui();
+  const KeyedOverBlue w = MakeKeyedOverBlue(&HolesProc, L"VexaKeyHoles", L"VexaKeyBeneath");
+  const pf::HWindow under = w.under, keyed = w.keyed;
   ASSERT_TRUE(under && keyed);
-  ASSERT_TRUE(ui.SetLayeredWindowAttributes(keyed, pf::Rgb(255, 128, 255), 0, pf::kLWA_COLORKEY));
-  ui.ShowWindow(under, pf::kSW_SHOWNORMAL);
-  RunFor(200);
   ui.ShowWindow(keyed, pf::kSW_SHOWNORMAL);
   ui.RedrawWindow(keyed, nullptr, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
   GdkPixbuf* shot = Screenshot("colour-key-holes");
@@ -446,23 +466,9 @@ pf::LResult RepaintProc(pf::HWindow hwnd, uint32_t message, pf::WParam wParam, p
 
 TEST(ColourKeyGtk, PartialRepaintKeepsTheRestAndReshapesItsArea) {
   pf::Ui& ui = pf::ui();
-  ui.Initialize();
-  pf::WindowClass repaint;
-  repaint.procedure = &RepaintProc;
-  repaint.className = L"VexaKeyRepaint";
-  ui.RegisterWindowClass(repaint);
-  pf::WindowClass beneath;
-  beneath.procedure = &BeneathProc;
-  beneath.className = L"VexaKeyBeneath2";
-  ui.RegisterWindowClass(beneath);
-  pf::HWindow under = ui.CreateWindowEx(0, L"VexaKeyBeneath2", L"b", pf::kWS_POPUP, 250, 250, 300,
-                                        200, nullptr);
-  pf::HWindow keyed = ui.CreateWindowEx(pf::kWS_EX_LAYERED, L"VexaKeyRepaint", L"k",
-                                        pf::kWS_POPUP, 300, 300, 200, 100, nullptr);
+  const KeyedOverBlue w = MakeKeyedOverBlue(&RepaintProc, L"VexaKeyRepaint", L"VexaKeyBeneath2");
+  const pf::HWindow under = w.under, keyed = w.keyed;
   ASSERT_TRUE(under && keyed);
-  ASSERT_TRUE(ui.SetLayeredWindowAttributes(keyed, pf::Rgb(255, 128, 255), 0, pf::kLWA_COLORKEY));
-  ui.ShowWindow(under, pf::kSW_SHOWNORMAL);
-  RunFor(200);
   g_repaintStage = 0;
   ui.ShowWindow(keyed, pf::kSW_SHOWNORMAL);
   ui.RedrawWindow(keyed, nullptr, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
