@@ -512,4 +512,58 @@ TEST(ColourKeyGtk, PartialRepaintKeepsTheRestAndReshapesItsArea) {
   ui.DestroyWindow(under);
 }
 
+// A window nobody can see (hidden, or wholly off the screen) is not painted
+// when asked to be: it is painted whole when it comes into view, by being
+// shown or by moving onto the screen.
+int g_offScreenPaints = 0;
+
+pf::LResult CountedPaintProc(pf::HWindow hwnd, uint32_t message, pf::WParam wParam,
+                             pf::LParam lParam) {
+  if (message != pf::kWM_PAINT) return pf::ui().DefWindowProc(hwnd, message, wParam, lParam);
+  ++g_offScreenPaints;
+  pf::Rect r;
+  pf::Canvas* dc = pf::ui().BeginPaint(hwnd, r);
+  if (dc) dc->FillRect(pf::Rect{0, 0, 200, 100}, pf::Rgb(200, 30, 30));
+  pf::ui().EndPaint(hwnd, dc);
+  return 0;
+}
+
+TEST(WindowPaintGtk, OutOfSightWindowsArePaintedWhenTheyComeIntoView) {
+  pf::Ui& ui = pf::ui();
+  ui.Initialize();
+  pf::WindowClass counted;
+  counted.procedure = &CountedPaintProc;
+  counted.className = L"VexaOutOfSight";
+  ui.RegisterWindowClass(counted);
+  g_offScreenPaints = 0;
+  const pf::HWindow w =
+      ui.CreateWindowEx(0, L"VexaOutOfSight", L"o", pf::kWS_POPUP, -2000, -2000, 200, 100, nullptr);
+  ASSERT_NE(w, nullptr);
+  ui.RedrawWindow(w, nullptr, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);  // hidden
+  EXPECT_EQ(g_offScreenPaints, 0);
+  ui.SetWindowPos(w, pf::HwndTop(), -2000, -2000, 0, 0, pf::kSWP_SHOWWINDOW | pf::kSWP_NOSIZE);
+  ui.UpdateWindow(w);
+  ui.RedrawWindow(w, nullptr, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
+  RunFor(200);
+  EXPECT_EQ(g_offScreenPaints, 0);  // shown, but off the screen
+  ui.SetWindowPos(w, pf::HwndTop(), 320, 320, 0, 0, pf::kSWP_NOSIZE | pf::kSWP_NOZORDER);
+  RunFor(300);
+  EXPECT_GE(g_offScreenPaints, 1);  // drawn when it came onto the screen
+  GdkPixbuf* shot = Screenshot("out-of-sight-moved-in");
+  ASSERT_NE(shot, nullptr);
+  EXPECT_EQ(Pixel(shot, 330, 330), 0xC81E1Eu);
+  EXPECT_EQ(Pixel(shot, 519, 419), 0xC81E1Eu);
+  g_object_unref(shot);
+
+  // Hidden again, a repaint waits; showing it paints it at once.
+  ui.ShowWindow(w, pf::kSW_HIDE);
+  const int before = g_offScreenPaints;
+  ui.RedrawWindow(w, nullptr, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
+  EXPECT_EQ(g_offScreenPaints, before);
+  ui.ShowWindow(w, pf::kSW_SHOWNORMAL);
+  ui.RedrawWindow(w, nullptr, pf::kRDW_INVALIDATE | pf::kRDW_UPDATENOW);
+  EXPECT_EQ(g_offScreenPaints, before + 1);
+  ui.DestroyWindow(w);
+}
+
 }  // namespace

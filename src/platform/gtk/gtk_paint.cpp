@@ -312,7 +312,26 @@ static void EndAreaPaint(WindowHandle* w) {
   w->areaPicture.reset();
 }
 
+bool GtkUi::OutOfSight(const WindowHandle* w) const {
+  if (!display_ || (w->style & kWS_CHILD)) return false;
+  if (!w->visible) return true;
+  GdkWindow* root = gdk_get_default_root_window();
+  if (!root) return false;
+  const Rect& r = w->rect;
+  return r.right <= 0 || r.bottom <= 0 || r.left >= gdk_window_get_width(root) ||
+         r.top >= gdk_window_get_height(root);
+}
+
 void GtkUi::PaintBacking(WindowHandle* w, const Rect* rect) {
+  // As on Windows, a window nobody can see is not painted now: it is painted
+  // whole when it comes into view (shown, or drawn when it moves onto the
+  // screen).  The start shows its windows far off the screen while the
+  // login page loads, and a skinned window's paint would cost tens of
+  // milliseconds there, before the page is even asked for.
+  if (OutOfSight(w)) {
+    w->backingValid = false;
+    return;
+  }
   const int width = w->rect.Width(), height = w->rect.Height();
   if (width <= 0 || height <= 0) return;
   const bool fresh = !w->backing || w->backingWidth != width || w->backingHeight != height;
@@ -338,7 +357,7 @@ void GtkUi::PaintBacking(WindowHandle* w, const Rect* rect) {
 
 void GtkUi::OnDraw(WindowHandle* w, cairo_t* cr) {
   if (!w->layeredImage) {
-    if (!w->backingValid) PaintBacking(w, nullptr);
+    if (!w->backingValid && !OutOfSight(w)) PaintBacking(w, nullptr);
     if (!w->backing) return;
   }
   cairo_save(cr);

@@ -87,6 +87,8 @@ class GtkUi : public WindowCore<WindowHandle> {
   void Post(HWindow hwnd, uint32_t message, WParam wParam, LParam lParam);
   // Paints the invalid part of the window into its backing surface (WM_PAINT).
   void PaintBacking(WindowHandle* w, const Rect* rect);
+  // Hidden, or a top-level window wholly outside the screen (with a display).
+  bool OutOfSight(const WindowHandle* w) const;
   // Raises the visible top-level windows owned by owner (and theirs) above it.
   void KeepOwnedAbove(WindowHandle* owner);
   void UpdateShape(WindowHandle* w);
