@@ -9,10 +9,17 @@ run).  The time from starting the process to that request is the start-up
 time; the process's resident memory is read at that moment.
 
 Prints, with the medians of several runs of each program (runs alternate,
-and so does which of the two goes first in a pair), the medians of the
-ratios of the back-to-back pairs:
+and so does which program goes first in a round), the medians of the
+ratios of the back-to-back rounds:
   startup/bare-webview ratio: N
   rss/bare-webview ratio: N
+The client's web views draw pages without GL; the bare web view keeps the
+engine's default (GL, which is Mesa's software renderer under Xvfb).  The
+bare web view is therefore also run with the client's choice (--software),
+and the same two ratios against it are printed beside, as
+"startup/bare-webview-software ratio" and "rss/bare-webview-software ratio":
+they show what the client itself costs beside the bare program that draws
+the way it does.
 beside the CPU time each program's own process used until then, and then,
 with the page loaded and still (no field takes the focus, so no
 caret blinks), the CPU time of the client's own process (not the web engine's
@@ -269,18 +276,20 @@ def main():
         platform, servers = start_platform(painted, devnull)
         scratch = tempfile.mkdtemp(prefix="vexa-startup-")
         url = platform.start_url()
-        programs = {"client": [args.client], "bare": [args.bare, url]}
-        results = {"client": [], "bare": []}
+        programs = {"client": [args.client], "bare": [args.bare, url],
+                    "software": [args.bare, "--software", url]}
+        kinds = ("client", "bare", "software")
+        results = {kind: [] for kind in kinds}
         failed = False
         try:
-            # One discarded run of each warms the file cache the same way for both.
-            for kind in ("client", "bare"):
+            # One discarded run of each warms the file cache the same way for all.
+            for kind in kinds:
                 if one_run(kind, programs[kind], painted, scratch, args.timeout) is None:
                     print("startup: the %s never reported its first frame of %s" % (kind, url))
                     failed = True
             for run in range(args.runs if not failed else 0):
-                # Which program goes first alternates from pair to pair.
-                for kind in (("client", "bare") if run % 2 == 0 else ("bare", "client")):
+                # Which program goes first turns from round to round.
+                for kind in kinds[run % 3:] + kinds[:run % 3]:
                     got = one_run(kind, programs[kind], painted, scratch, args.timeout)
                     if got is None:
                         print("startup: a %s run failed" % kind)
@@ -290,18 +299,23 @@ def main():
             if failed:
                 return 1
             med = {k: [statistics.median(r[i] for r in results[k]) for i in range(4)] for k in results}
-            print("startup client: %.0f ms  bare web view: %.0f ms  (medians of %d runs)"
-                  % (med["client"][0] * 1000, med["bare"][0] * 1000, args.runs))
-            print("rss client: %d KiB  bare web view: %d KiB  (with web engine processes: %d / %d KiB)"
-                  % (med["client"][1], med["bare"][1], med["client"][2], med["bare"][2]))
-            # Each ratio is the median of the ratios of the back-to-back pairs,
-            # so that both sides of one see the same load.
-            def paired(i):
-                return statistics.median(c[i] / b[i] for c, b in zip(results["client"], results["bare"]))
+            print("startup client: %.0f ms  bare web view: %.0f ms  drawing in software: %.0f ms  "
+                  "(medians of %d runs)" % (med["client"][0] * 1000, med["bare"][0] * 1000,
+                                           med["software"][0] * 1000, args.runs))
+            print("rss client: %d KiB  bare web view: %d KiB  drawing in software: %d KiB  "
+                  "(with web engine processes: %d / %d / %d KiB)"
+                  % (med["client"][1], med["bare"][1], med["software"][1],
+                     med["client"][2], med["bare"][2], med["software"][2]))
+            # Each ratio is the median of the ratios within the rounds, so
+            # that the programs compared see the same load.
+            def paired(i, other="bare"):
+                return statistics.median(c[i] / b[i] for c, b in zip(results["client"], results[other]))
             print("cpu to first frame, own process: client %.0f ms  bare web view: %.0f ms  "
-                  "(ratio %.2f)" % (med["client"][3], med["bare"][3], paired(3)))
+                  "drawing in software: %.0f ms" % (med["client"][3], med["bare"][3], med["software"][3]))
             print("startup/bare-webview ratio: %.2f" % paired(0))
             print("rss/bare-webview ratio: %.2f" % paired(1))
+            print("startup/bare-webview-software ratio: %.2f" % paired(0, "software"))
+            print("rss/bare-webview-software ratio: %.2f" % paired(1, "software"))
             sys.stdout.flush()
 
             if args.idle_seconds > 0:

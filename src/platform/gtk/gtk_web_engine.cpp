@@ -274,6 +274,13 @@ void GtkWebBrowser::CreateControl() {
   WebKitSettings* settings = webkit_web_view_get_settings(view_);
   // Pop-ups must reach NewWindow3 to be refused or diverted there.
   webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
+  // Pages are drawn by the processor, as the Windows control draws them in a
+  // program that has not asked it for GPU rendering.  With GL the engine
+  // first compiles its shaders: where GL is Mesa's software renderer (no GPU,
+  // a virtual machine, Xvfb) that took about 1.7 s before the login page's
+  // first frame, and the GL contexts cost the engine's processes about 100 MB.
+  webkit_settings_set_hardware_acceleration_policy(settings,
+                                                   WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   if (!gtkbackend::AttachNativeChild(window_, GTK_WIDGET(view_))) {
     // No display or no parent layer: a window without an engine.
     DestroyControl();
