@@ -222,6 +222,21 @@ static bool Opaque(const Bitmap& b) {
   return true;
 }
 
+// A new, blank backing of the given size; the shape of the old one goes.
+static void NewBacking(WindowHandle* w, int width, int height) {
+  w->backing = NewPicture(CAIRO_CONTENT_COLOR, width, height);
+  w->backingWidth = width;
+  w->backingHeight = height;
+  w->backingValid = false;
+  w->keyShape.reset();
+}
+
+// Whether the rectangle is the whole backing.
+static bool WholeBacking(const WindowHandle* w, const Rect& r) {
+  return r.left == 0 && r.top == 0 && r.Width() == w->backingWidth &&
+         r.Height() == w->backingHeight;
+}
+
 // Starts painting `area` of the window: a picture of the area in client
 // memory, holding what the backing shows there, that WM_PAINT draws on in
 // client coordinates.
@@ -239,10 +254,8 @@ static CairoCanvas* BeginAreaPaint(WindowHandle* w, const Rect& area, bool fresh
   // whole paint of a window that covers every pixel with opaque ones does
   // not need: its first paint, on a blank backing, shows whether it does,
   // and EndAreaPaint checks each time that it still does.
-  const bool whole = inside.left == 0 && inside.top == 0 && inside.Width() == w->backingWidth &&
-                     inside.Height() == w->backingHeight;
   w->areaFresh = fresh;
-  w->areaPredicted = !fresh && whole && w->paintCovers;
+  w->areaPredicted = !fresh && WholeBacking(w, inside) && w->paintCovers;
   if (!fresh && !w->areaPredicted && inside.Width() > 0)
     GetPixels(w->areaPicture->Target(), w->backing.get(), inside.left, inside.top);
   cairo_save(cr);
@@ -262,31 +275,30 @@ static void EndAreaPaint(WindowHandle* w) {
     w->areaPicture.reset();
     return;
   }
-  Bitmap& b = w->areaPicture->Target();
-  const bool whole = area.left == 0 && area.top == 0 && area.Width() == w->backingWidth &&
-                     area.Height() == w->backingHeight;
+  const bool whole = WholeBacking(w, area);
+  // The area's final pixels: the painted picture, or the backing's with it over them.
+  const Bitmap* painted = &w->areaPicture->Target();
+  std::unique_ptr<CairoCanvas> under;
   if (w->areaFresh || w->areaPredicted) {
-    const bool covered = Opaque(b);
+    const bool covered = Opaque(*painted);
     if (whole) w->paintCovers = covered;
     if (w->areaPredicted && !covered) {
       // Not this time: the pixels left as they were show the backing's,
       // with what was painted there over them.
-      CairoCanvas under(area.Width(), area.Height());
-      GetPixels(under.Target(), w->backing.get(), area.left, area.top);
-      SurfacePtr below = Over(under.Target(), CAIRO_FORMAT_ARGB32);
-      SurfacePtr above = Over(b, CAIRO_FORMAT_ARGB32);
+      under = std::make_unique<CairoCanvas>(area.Width(), area.Height());
+      GetPixels(under->Target(), w->backing.get(), area.left, area.top);
+      SurfacePtr below = Over(under->Target(), CAIRO_FORMAT_ARGB32);
+      SurfacePtr above = Over(*painted, CAIRO_FORMAT_ARGB32);
       cairo_t* cr = cairo_create(below.get());
       cairo_set_source_surface(cr, above.get(), 0, 0);
       cairo_paint(cr);
       cairo_destroy(cr);
       cairo_surface_flush(below.get());
-      const Bitmap& u = under.Target();
-      for (int row = 0; row < b.height; ++row)
-        std::memcpy(b.bits + static_cast<ptrdiff_t>(row) * b.pitch,
-                    u.bits + static_cast<ptrdiff_t>(row) * u.pitch, static_cast<size_t>(b.width) * 4);
-      b.BitsChanged();
+      under->Target().BitsChanged();
+      painted = &under->Target();
     }
   }
+  const Bitmap& b = *painted;
   PutPixels(w->backing.get(), b, area.left, area.top);
   if (w->colorKeyed) {
     if (whole || !w->keyShape || w->keyShapeKey != w->colorKey) {
@@ -335,13 +347,7 @@ void GtkUi::PaintBacking(WindowHandle* w, const Rect* rect) {
   const int width = w->rect.Width(), height = w->rect.Height();
   if (width <= 0 || height <= 0) return;
   const bool fresh = !w->backing || w->backingWidth != width || w->backingHeight != height;
-  if (fresh) {
-    w->backing = NewPicture(CAIRO_CONTENT_COLOR, width, height);
-    w->backingWidth = width;
-    w->backingHeight = height;
-    w->backingValid = false;
-    w->keyShape.reset();
-  }
+  if (fresh) NewBacking(w, width, height);
   // The first paint covers everything; later ones their rectangle.
   Rect area = (!w->backingValid || !rect) ? Rect{0, 0, width, height} : *rect;
   w->paintCanvas = BeginAreaPaint(w, area, fresh);
@@ -357,7 +363,7 @@ void GtkUi::PaintBacking(WindowHandle* w, const Rect* rect) {
 
 void GtkUi::OnDraw(WindowHandle* w, cairo_t* cr) {
   if (!w->layeredImage) {
-    if (!w->backingValid && !OutOfSight(w)) PaintBacking(w, nullptr);
+    if (!w->backingValid) PaintBacking(w, nullptr);
     if (!w->backing) return;
   }
   cairo_save(cr);
@@ -390,13 +396,8 @@ Canvas* GtkUi::BeginPaint(HWindow hwnd, Rect& paintRect) {
     // stores it).
     const int width = w->rect.Width(), height = w->rect.Height();
     if (width <= 0 || height <= 0) return nullptr;
-    bool fresh = false;
-    if (!w->backing) {
-      w->backing = NewPicture(CAIRO_CONTENT_COLOR, width, height);
-      w->backingWidth = width;
-      w->backingHeight = height;
-      fresh = true;
-    }
+    const bool fresh = !w->backing;
+    if (fresh) NewBacking(w, width, height);
     paintRect = Rect{0, 0, w->backingWidth, w->backingHeight};
     return BeginAreaPaint(w, paintRect, fresh);
   }
