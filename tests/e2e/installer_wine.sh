@@ -47,9 +47,9 @@ for _ in $(seq 100); do [ -f "$work/ready" ] && break; sleep 0.1; done
 [ -f "$work/ready" ] || fail "the demo platform did not start"
 
 pings() { grep -c "\"event\": \"ping-$1\"" "$records" 2>/dev/null; }
-wait_ping() {  # wait_ping KIND COUNT
+wait_ping() {  # wait_ping KIND COUNT [WHAT TO SAY BESIDE A MISSING PING]
   for _ in $(seq 600); do [ "$(pings "$1")" -ge "$2" ] && return 0; sleep 0.1; done
-  fail "no $1 ping recorded within 60 s: $(cat "$records" 2>/dev/null)"
+  fail "no $1 ping recorded within 60 s: $(cat "$records" 2>/dev/null)${3:+; $3}"
 }
 last_ping() { grep "\"event\": \"ping-$1\"" "$records" | tail -1; }
 json() { /usr/bin/python3 -c 'import json,sys; r=json.loads(sys.argv[1]); print(eval(sys.argv[2]))' "$@"; }
@@ -109,7 +109,8 @@ timeout 30 wineserver -k
 wine 120 "$program_dir/uninst.exe" /S
 rc=$?; [ $rc -eq 0 ] || fail "the silent uninstall exited $rc"
 timeout 120 wineserver -w  # the uninstaller runs on from a copy of itself
-wait_ping uninstall 1
+# Whether the uninstaller went on past its program's run shows beside a missing ping.
+wait_ping uninstall 1 "left in the program folder: $(ls -A "$program_dir" 2>&1 | tr '\n' ' ')"
 ping=$(last_ping uninstall)
 [ "$(json "$ping" 'r["details"]["at"]')" = 6 ] || fail "uninstall ping: $ping"
 [ "$(json "$ping" 'r["details"]["e7"]')" = 1 ] || fail "uninstall ping e7 (installed today): $ping"
